@@ -1,0 +1,169 @@
+// The engine against the plain row-major search: public collections and random grids must give
+// the same status and the same 81 cells.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "reference_solver.h"
+#include "solver.h"
+#include "test_support.h"
+
+namespace {
+
+const std::string kData = SUDOKU_DATA_DIR;
+
+// Whether `answer` completes `puzzle`: givens kept, every empty cell filled with a digit that
+// repeats nothing in its row, column or box.
+bool completes(const Grid& puzzle, const Grid& answer) {
+    for (int r = 0; r < 9; ++r) {
+        for (int c = 0; c < 9; ++c) {
+            if (puzzle[r][c] != 0) {
+                if (answer[r][c] != puzzle[r][c]) return false;
+                continue;
+            }
+            const Cell v = answer[r][c];
+            if (v < 1 || v > 9) return false;
+            for (int k = 0; k < 9; ++k) {
+                if ((k != c && answer[r][k] == v) || (k != r && answer[k][c] == v)) return false;
+            }
+            for (int k = r / 3 * 3; k < r / 3 * 3 + 3; ++k) {
+                for (int l = c / 3 * 3; l < c / 3 * 3 + 3; ++l) {
+                    if ((k != r || l != c) && answer[k][l] == v) return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+struct Tally {
+    long compared = 0;
+    long skipped = 0;
+};
+
+// Solves with both; compares when the reference finishes within `budget` nodes. Either way the
+// engine's own answer must be sound.
+void compare(const Grid& puzzle, std::uint64_t budget, Tally& tally) {
+    Grid engine, reference;
+    const int status = solveSudoku(puzzle, engine);
+    if (status == kStatusOk) {
+        ASSERT_TRUE(completes(puzzle, engine)) << lineFromGrid(puzzle);
+    } else {
+        ASSERT_EQ(lineFromGrid(engine), lineFromGrid(puzzle));
+    }
+    const int expected = referenceSolve(puzzle, reference, budget);
+    if (expected == kReferenceGaveUp) {
+        ++tally.skipped;
+        return;
+    }
+    ++tally.compared;
+    ASSERT_EQ(status, expected) << lineFromGrid(puzzle);
+    ASSERT_EQ(lineFromGrid(engine), lineFromGrid(reference)) << lineFromGrid(puzzle);
+}
+
+class Collection : public testing::TestWithParam<const char*> {};
+
+// Unique puzzles: the answer is the known solution. The reference gets a small budget, enough
+// for the easier ones.
+TEST_P(Collection, AnswersAreTheKnownSolutions) {
+    const std::string name = GetParam();
+    const auto puzzles = readLines(kData + "/" + name + ".txt");
+    const auto solutions = readLines(kData + "/solutions/" + name + ".solution.txt");
+    if (puzzles.empty()) GTEST_SKIP() << "no " << kData << "/" << name << ".txt";
+    ASSERT_EQ(puzzles.size(), solutions.size());
+    Tally tally;
+    for (std::size_t i = 0; i < puzzles.size(); ++i) {
+        Grid puzzle, answer;
+        ASSERT_TRUE(gridFromLine(puzzles[i], puzzle)) << i;
+        ASSERT_EQ(solveSudoku(puzzle, answer), kStatusOk) << puzzles[i];
+        ASSERT_EQ(lineFromGrid(answer), solutions[i]) << puzzles[i];
+        if (i % 8 == 0) compare(puzzle, 2000, tally);
+        if (HasFatalFailure()) return;
+    }
+    RecordProperty("reference_compared", std::to_string(tally.compared));
+}
+
+INSTANTIATE_TEST_SUITE_P(Shared, Collection,
+                         testing::Values("17_clue", "magictour_top1465",
+                                         "forum_hardest_1905_11plus",
+                                         "synthetic_easy35_from17"));
+
+// Puzzles with 2 to 1,555 solutions: the answer must be the smallest, exactly as the reference
+// finds it.
+TEST(Differential, SmallestCompletionOfEveryMultiSolutionPuzzle) {
+    const auto puzzles = readLines(kData + "/serg_benchmark.txt");
+    if (puzzles.empty()) GTEST_SKIP() << "no serg_benchmark.txt in " << kData;
+    Tally tally;
+    for (const auto& line : puzzles) {
+        Grid puzzle;
+        ASSERT_TRUE(gridFromLine(line, puzzle));
+        compare(puzzle, 5'000'000, tally);
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_GE(tally.compared, static_cast<long>(puzzles.size()) * 99 / 100);
+}
+
+constexpr std::uint64_t kRandomBudget = 10000;
+
+long randomCaseCount() {
+    const char* text = std::getenv("SUDOKU_RANDOM_CASES");
+    return text != nullptr ? std::strtol(text, nullptr, 10) : 200'000;
+}
+
+bool fits(const Grid& grid, int r, int c, int digit) {
+    for (int k = 0; k < 9; ++k) {
+        if (grid[r][k] == digit || grid[k][c] == digit) return false;
+    }
+    for (int k = r / 3 * 3; k < r / 3 * 3 + 3; ++k) {
+        for (int l = c / 3 * 3; l < c / 3 * 3 + 3; ++l) {
+            if (grid[k][l] == digit) return false;
+        }
+    }
+    return true;
+}
+
+// Random puzzles of five kinds: few consistent givens (many solutions), thinned solutions (one
+// or many), nearly full grids with a given repeated, thinned solutions with a given changed
+// (mostly no completion), and consistent givens scattered at random. The reference gives up on
+// some, mostly those without a completion; those are still checked for a sound answer.
+TEST(Differential, RandomPuzzles) {
+    std::vector<std::string> grids = readLines(kData + "/solutions/17_clue.solution.txt", 2000);
+    if (grids.empty()) grids.push_back(
+        "123456789456789123789123456214365897365897214897214365531642978642978531978531642");
+    std::mt19937_64 rng(7);
+    auto below = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const long count = randomCaseCount();
+    Tally tally;
+    for (long i = 0; i < count; ++i) {
+        Grid puzzle = {};
+        const int kind = static_cast<int>(i % 5);
+        if (kind == 0 || kind == 4) {
+            const int givens = kind == 0 ? below(25) : 10 + below(25);
+            for (int g = 0; g < givens; ++g) {
+                const int cell = below(81), digit = 1 + below(9);
+                if (fits(puzzle, cell / 9, cell % 9, digit)) puzzle[cell / 9][cell % 9] = Cell(digit);
+            }
+        } else {
+            Grid full;
+            gridFromLine(grids[below(static_cast<int>(grids.size()))], full);
+            const int keep = kind == 1 ? 8 + below(38) : kind == 2 ? 50 + below(60) : 28 + below(30);
+            for (int g = 0; g < keep; ++g) {
+                const int cell = below(81);
+                puzzle[cell / 9][cell % 9] = full[cell / 9][cell % 9];
+            }
+            for (int changed = kind == 1 ? 0 : 1 + below(2); changed > 0; --changed) {
+                const int cell = below(81);
+                puzzle[cell / 9][cell % 9] = static_cast<Cell>(1 + below(9));
+            }
+        }
+        compare(puzzle, kRandomBudget, tally);
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_GE(tally.compared, count * 8 / 10) << tally.skipped << " skipped";
+}
+
+}  // namespace
