@@ -49,6 +49,8 @@ struct Units {
     std::uint32_t rows = kUnitMask;
     std::uint32_t columns = kUnitMask;
     std::uint32_t boxes = kUnitMask;
+    std::uint32_t bands = 7;   // bit b: the rows and boxes of band b are all such units
+    std::uint32_t stacks = 7;  // bit s: the columns and boxes of stack s are all such units
 };
 
 struct Search {
@@ -98,121 +100,145 @@ bool nakedSingles(Board& s, bool& changed) {
     return true;
 }
 
-// Places every digit left with one cell in a row, column or box that must hold it.
-bool hiddenSingles(Board& s, const Units& units, bool& changed) {
-    for (int d = 0; d < kDigits; ++d) {
-        const std::uint32_t* cand = s.candidates[d];
-        for (int b = 0; b < kBands; ++b) {
-            for (int k = 0; k < 3; ++k) {
-                if (units.rows >> (3 * b + k) & 1u) {
-                    const std::uint32_t row = cand[b] & rowMask(k);
-                    if (row == 0) return false;
-                    if ((row & (row - 1)) == 0 && (row & s.solved[b]) == 0) {
-                        place(s, d, b, row, cellOf(b, row));
-                        changed = true;
-                    }
-                }
-                if (units.boxes >> (3 * b + k) & 1u) {
-                    const std::uint32_t box = cand[b] & boxMask(k);
-                    if (box == 0) return false;
-                    if ((box & (box - 1)) == 0 && (box & s.solved[b]) == 0) {
-                        place(s, d, b, box, cellOf(b, box));
-                        changed = true;
-                    }
-                }
-            }
-        }
-        // Columns span the three bands: count candidates per column with two-bit counters.
-        std::uint32_t once = 0, twice = 0;
-        std::uint32_t perBand[kBands];
-        for (int b = 0; b < kBands; ++b) {
-            const std::uint32_t x = cand[b];
-            const std::uint32_t r0 = x & kUnitMask, r1 = x >> 9 & kUnitMask, r2 = x >> 18;
-            perBand[b] = r0 | r1 | r2;
-            twice |= (r0 & r1) | (r0 & r2) | (r1 & r2) | (once & perBand[b]);
-            once |= perBand[b];
-        }
-        if (~once & units.columns) return false;
-        std::uint32_t singles = once & ~twice & units.columns;
-        while (singles != 0) {
-            const int c = std::countr_zero(singles);
-            singles &= singles - 1;
-            for (int b = 0; b < kBands; ++b) {
-                const std::uint32_t bit = cand[b] & (kColumnBits << c);
-                if (bit != 0) {
-                    if ((bit & s.solved[b]) == 0) {
-                        place(s, d, b, bit, cellOf(b, bit));
-                        changed = true;
-                    }
-                    break;
-                }
-            }
+// Within a band, a digit takes one cell in each of its three rows and three boxes, so its
+// placements pair rows with boxes as a permutation; the same holds for the columns and boxes of a
+// stack. A row-box segment can hold the digit only if some permutation of still-open segments
+// uses it. This subsumes box-line (locked candidate) reasoning. Index bit: row * 3 + box.
+constexpr std::array<std::uint16_t, 512> makePermutationUnion() {
+    constexpr int kPerms[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+    std::array<std::uint16_t, 512> table{};
+    for (unsigned m = 0; m < 512; ++m) {
+        for (const auto& p : kPerms) {
+            const unsigned used = 1u << p[0] | 1u << (3 + p[1]) | 1u << (6 + p[2]);
+            if ((m & used) == used) table[m] = static_cast<std::uint16_t>(table[m] | used);
         }
     }
-    return true;
+    return table;
 }
+constexpr std::array<std::uint16_t, 512> kPermutationUnion = makePermutationUnion();
 
-// Removes a digit from open cells of `mask` in one band; placed cells are never touched.
-void eliminate(Board& s, int d, int b, std::uint32_t mask, bool& changed) {
-    const std::uint32_t gone = s.candidates[d][b] & mask & ~s.solved[b];
+// Which of the three boxes (or stacks) a 9-bit row holds anything in.
+constexpr std::array<std::uint8_t, 512> makeThirds() {
+    std::array<std::uint8_t, 512> table{};
+    for (unsigned r = 0; r < 512; ++r) {
+        table[r] = static_cast<std::uint8_t>((r & 7u ? 1 : 0) | (r & 070u ? 2 : 0) | (r & 0700u ? 4 : 0));
+    }
+    return table;
+}
+constexpr std::array<std::uint8_t, 512> kThirds = makeThirds();
+
+// The band cells of the row-box segments named by a 9-bit segment set.
+constexpr std::array<std::uint32_t, 512> makeSegmentCells() {
+    std::array<std::uint32_t, 512> table{};
+    for (unsigned m = 0; m < 512; ++m) {
+        for (int bit = 0; bit < 9; ++bit) {
+            if (m >> bit & 1u) table[m] |= 7u << (9 * (bit / 3) + 3 * (bit % 3));
+        }
+    }
+    return table;
+}
+constexpr std::array<std::uint32_t, 512> kSegmentCells = makeSegmentCells();
+
+// Removes candidates of digit d outside `keep` from the open cells of a band.
+void restrict(Board& s, int d, int b, std::uint32_t keep, bool& changed) {
+    const std::uint32_t gone = s.candidates[d][b] & ~keep & ~s.solved[b];
     if (gone != 0) {
         s.candidates[d][b] &= ~gone;
         changed = true;
     }
 }
 
-// Box-line interactions: a digit confined to one line within a box, or to one box within a line.
-void lockedCandidates(Board& s, const Units& units, bool& changed) {
-    for (int d = 0; d < kDigits; ++d) {
+// Band and stack permutations, then hidden singles, for one digit.
+bool digitPass(Board& s, int d, const Units& units, bool& changed) {
+    std::uint32_t* cand = s.candidates[d];
+    for (int b = 0; b < kBands; ++b) {
+        if (!(units.bands >> b & 1u)) continue;
+        const std::uint32_t x = cand[b];
+        const unsigned segments = kThirds[x & kUnitMask] | kThirds[x >> 9 & kUnitMask] << 3 |
+                                  kThirds[x >> 18] << 6;
+        const unsigned usable = kPermutationUnion[segments];
+        if (usable == 0) return false;
+        restrict(s, d, b, kSegmentCells[usable], changed);
+    }
+    std::uint32_t folded[kBands];
+    for (int b = 0; b < kBands; ++b) {
+        folded[b] = (cand[b] | cand[b] >> 9 | cand[b] >> 18) & kUnitMask;
+    }
+    for (int st = 0; st < 3; ++st) {
+        if (!(units.stacks >> st & 1u)) continue;
+        const unsigned segments = (folded[0] >> (3 * st) & 7u) | (folded[1] >> (3 * st) & 7u) << 3 |
+                                  (folded[2] >> (3 * st) & 7u) << 6;
+        const unsigned usable = kPermutationUnion[segments];
+        if (usable == 0) return false;
         for (int b = 0; b < kBands; ++b) {
-            for (int k = 0; k < 3; ++k) {  // row k of the band and box (b, k)
-                for (int other = 0; other < 3; ++other) {
-                    const std::uint32_t cand = s.candidates[d][b];
-                    const std::uint32_t row = rowMask(k), box = boxMask(other);
-                    const std::uint32_t inBox = cand & box, inRow = cand & row;
-                    if ((units.boxes >> (3 * b + other) & 1u) && inBox != 0 && (inBox & ~row) == 0) {
-                        eliminate(s, d, b, row & ~box, changed);
-                    }
-                    if ((units.rows >> (3 * b + k) & 1u) && inRow != 0 && (inRow & ~box) == 0) {
-                        eliminate(s, d, b, box & ~row, changed);
-                    }
-                }
-            }
+            const std::uint32_t columns = (usable >> (3 * b) & 7u) << (3 * st);
+            const std::uint32_t stackCells = kColumnBits * (7u << (3 * st));
+            restrict(s, d, b, ~stackCells | kColumnBits * columns, changed);
         }
-        for (int c = 0; c < 9; ++c) {
-            const std::uint32_t column = kColumnBits << c;
-            const int stack = c / 3;
-            std::uint32_t bandsWithColumn = 0;
-            for (int b = 0; b < kBands; ++b) {
-                if (s.candidates[d][b] & column) bandsWithColumn |= 1u << b;
-            }
-            for (int b = 0; b < kBands; ++b) {
-                const std::uint32_t inBox = s.candidates[d][b] & boxMask(stack);
-                // Pointing: the box's candidates all lie in this column.
-                if ((units.boxes >> (3 * b + stack) & 1u) && inBox != 0 && (inBox & ~column) == 0) {
-                    for (int o = 0; o < kBands; ++o) {
-                        if (o != b) eliminate(s, d, o, column, changed);
-                    }
+    }
+    // Hidden singles.
+    for (int b = 0; b < kBands; ++b) {
+        for (int k = 0; k < 3; ++k) {
+            if (units.rows >> (3 * b + k) & 1u) {
+                const std::uint32_t row = cand[b] & rowMask(k);
+                if (row == 0) return false;
+                if ((row & (row - 1)) == 0 && (row & s.solved[b]) == 0) {
+                    place(s, d, b, row, cellOf(b, row));
+                    changed = true;
                 }
-                // Claiming: the column's candidates all lie in this band, so in this box.
-                if ((units.columns >> c & 1u) && bandsWithColumn == 1u << b) {
-                    eliminate(s, d, b, boxMask(stack) & ~column, changed);
+            }
+            if (units.boxes >> (3 * b + k) & 1u) {
+                const std::uint32_t box = cand[b] & boxMask(k);
+                if (box == 0) return false;
+                if ((box & (box - 1)) == 0 && (box & s.solved[b]) == 0) {
+                    place(s, d, b, box, cellOf(b, box));
+                    changed = true;
                 }
             }
         }
     }
+    // Columns span the three bands: count candidates per column with two-bit counters.
+    std::uint32_t once = 0, twice = 0;
+    for (int b = 0; b < kBands; ++b) {
+        const std::uint32_t x = cand[b];
+        const std::uint32_t r0 = x & kUnitMask, r1 = x >> 9 & kUnitMask, r2 = x >> 18;
+        const std::uint32_t any = r0 | r1 | r2;
+        twice |= (r0 & r1) | (r0 & r2) | (r1 & r2) | (once & any);
+        once |= any;
+    }
+    if (~once & units.columns) return false;
+    std::uint32_t singles = once & ~twice & units.columns;
+    while (singles != 0) {
+        const int c = std::countr_zero(singles);
+        singles &= singles - 1;
+        for (int b = 0; b < kBands; ++b) {
+            const std::uint32_t bit = cand[b] & (kColumnBits << c);
+            if (bit == 0) continue;
+            if ((bit & s.solved[b]) == 0) {
+                place(s, d, b, bit, cellOf(b, bit));
+                changed = true;
+            }
+            break;
+        }
+    }
+    return true;
 }
 
-// Runs the deductions to a fixed point. Returns false when the board has no completion.
+// Runs the deductions to a fixed point. Returns false when the board has no completion. A digit
+// whose candidates have not changed since its last pass is not looked at again.
 bool propagate(Board& s, const Units& units) {
+    std::uint32_t seen[kDigits][kBands] = {};
     for (;;) {
         bool changed = false;
         if (!nakedSingles(s, changed)) return false;
         if (changed) continue;
-        if (!hiddenSingles(s, units, changed)) return false;
-        if (changed) continue;
         if (isSolved(s)) return true;
-        lockedCandidates(s, units, changed);
+        for (int d = 0; d < kDigits; ++d) {
+            std::uint32_t* cand = s.candidates[d];
+            if (cand[0] == seen[d][0] && cand[1] == seen[d][1] && cand[2] == seen[d][2]) continue;
+            if (!digitPass(s, d, units, changed)) return false;
+            for (int b = 0; b < kBands; ++b) seen[d][b] = cand[b];
+        }
         if (!changed) return true;
     }
 }
@@ -293,18 +319,27 @@ bool lessThan(const Board& a, const Board& b) {
 
 Units unitsOf(const Grid& puzzle) {
     Units units;
+    std::uint32_t rowSeen[9] = {}, columnSeen[9] = {}, boxSeen[9] = {};
     for (int r = 0; r < kGridSize; ++r) {
         for (int c = 0; c < kGridSize; ++c) {
-            const int v = puzzle[r][c];
-            if (v == 0) continue;
-            for (int r2 = 0; r2 < kGridSize; ++r2) {
-                for (int c2 = 0; c2 < kGridSize; ++c2) {
-                    if ((r2 == r && c2 == c) || puzzle[r2][c2] != v) continue;
-                    if (r2 == r) units.rows &= ~(1u << r);
-                    if (c2 == c) units.columns &= ~(1u << c);
-                    if (r2 / 3 == r / 3 && c2 / 3 == c / 3) units.boxes &= ~(1u << (r / 3 * 3 + c / 3));
-                }
-            }
+            if (puzzle[r][c] == 0) continue;
+            const std::uint32_t digit = 1u << puzzle[r][c];
+            const int box = r / 3 * 3 + c / 3;
+            if (rowSeen[r] & digit) units.rows &= ~(1u << r);
+            if (columnSeen[c] & digit) units.columns &= ~(1u << c);
+            if (boxSeen[box] & digit) units.boxes &= ~(1u << box);
+            rowSeen[r] |= digit;
+            columnSeen[c] |= digit;
+            boxSeen[box] |= digit;
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        const std::uint32_t bandBoxes = 7u << (3 * k), stackBoxes = 0x49u << k;
+        if ((units.rows >> (3 * k) & 7u) != 7u || (units.boxes & bandBoxes) != bandBoxes) {
+            units.bands &= ~(1u << k);
+        }
+        if ((units.columns >> (3 * k) & 7u) != 7u || (units.boxes & stackBoxes) != stackBoxes) {
+            units.stacks &= ~(1u << k);
         }
     }
     return units;
