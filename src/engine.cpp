@@ -148,11 +148,12 @@ void restrict(Board& s, int d, int b, std::uint32_t keep, bool& changed) {
     }
 }
 
-// Band and stack permutations, then hidden singles, for one digit.
-bool digitPass(Board& s, int d, const Units& units, bool& changed) {
+// Band and stack permutations, then hidden singles, for one digit. `seen` holds the digit's
+// candidates as the last pass left them: bands that have not changed since need no band work.
+bool digitPass(Board& s, int d, const Units& units, const std::uint32_t* seen, bool& changed) {
     std::uint32_t* cand = s.candidates[d];
     for (int b = 0; b < kBands; ++b) {
-        if (!(units.bands >> b & 1u)) continue;
+        if (cand[b] == seen[b] || !(units.bands >> b & 1u)) continue;
         const std::uint32_t x = cand[b];
         const unsigned segments = kThirds[x & kUnitMask] | kThirds[x >> 9 & kUnitMask] << 3 |
                                   kThirds[x >> 18] << 6;
@@ -170,27 +171,29 @@ bool digitPass(Board& s, int d, const Units& units, bool& changed) {
                                   (folded[2] >> (3 * st) & 7u) << 6;
         const unsigned usable = kPermutationUnion[segments];
         if (usable == 0) return false;
+        const std::uint32_t stackCells = kColumnBits * (7u << (3 * st));
         for (int b = 0; b < kBands; ++b) {
             const std::uint32_t columns = (usable >> (3 * b) & 7u) << (3 * st);
-            const std::uint32_t stackCells = kColumnBits * (7u << (3 * st));
             restrict(s, d, b, ~stackCells | kColumnBits * columns, changed);
         }
     }
-    // Hidden singles.
+    // Hidden singles in rows and boxes: a unit with one candidate left, not yet placed.
     for (int b = 0; b < kBands; ++b) {
+        if (cand[b] == seen[b]) continue;
         for (int k = 0; k < 3; ++k) {
-            if (units.rows >> (3 * b + k) & 1u) {
-                const std::uint32_t row = cand[b] & rowMask(k);
+            // Read afresh: a placement just made may have taken candidates from this unit.
+            const std::uint32_t row = cand[b] & rowMask(k), box = cand[b] & boxMask(k);
+            const std::uint32_t index = 3 * b + k;
+            if (std::popcount(row) <= 1 && (units.rows >> index & 1u)) {
                 if (row == 0) return false;
-                if ((row & (row - 1)) == 0 && (row & s.solved[b]) == 0) {
+                if ((row & s.solved[b]) == 0) {
                     place(s, d, b, row, cellOf(b, row));
                     changed = true;
                 }
             }
-            if (units.boxes >> (3 * b + k) & 1u) {
-                const std::uint32_t box = cand[b] & boxMask(k);
+            if (std::popcount(box) <= 1 && (units.boxes >> index & 1u)) {
                 if (box == 0) return false;
-                if ((box & (box - 1)) == 0 && (box & s.solved[b]) == 0) {
+                if ((box & s.solved[b]) == 0 && (box & cand[b]) != 0) {  // the row just placed may have taken it
                     place(s, d, b, box, cellOf(b, box));
                     changed = true;
                 }
@@ -227,7 +230,10 @@ bool digitPass(Board& s, int d, const Units& units, bool& changed) {
 // Runs the deductions to a fixed point. Returns false when the board has no completion. A digit
 // whose candidates have not changed since its last pass is not looked at again.
 bool propagate(Board& s, const Units& units) {
-    std::uint32_t seen[kDigits][kBands] = {};
+    std::uint32_t seen[kDigits][kBands];
+    for (auto& digit : seen) {
+        for (std::uint32_t& band : digit) band = ~0u;  // no band holds 32 bits: all unseen
+    }
     for (;;) {
         bool changed = false;
         if (!nakedSingles(s, changed)) return false;
@@ -236,7 +242,7 @@ bool propagate(Board& s, const Units& units) {
         for (int d = 0; d < kDigits; ++d) {
             std::uint32_t* cand = s.candidates[d];
             if (cand[0] == seen[d][0] && cand[1] == seen[d][1] && cand[2] == seen[d][2]) continue;
-            if (!digitPass(s, d, units, changed)) return false;
+            if (!digitPass(s, d, units, seen[d], changed)) return false;
             for (int b = 0; b < kBands; ++b) seen[d][b] = cand[b];
         }
         if (!changed) return true;
@@ -294,6 +300,35 @@ void search(Board& s, Search& ctx) {
     }
 }
 
+enum class Outcome { kFound, kNone, kOutOfBudget };
+
+
+
+// Depth-first search that always branches on the first open cell in row-major order, digits
+// ascending: with sound propagation, the first completion it meets is the smallest. Each branch
+// tried costs one unit of `budget`.
+Outcome searchSmallest(const Board& s, const Units& units, Board& answer, int& budget) {
+    int b = 0;
+    while (s.solved[b] == kBandMask) ++b;
+    const std::uint32_t open = ~s.solved[b] & kBandMask;
+    const std::uint32_t bit = open & (0u - open);
+    const int cell = cellOf(b, bit);
+    for (int d = 0; d < kDigits; ++d) {
+        if ((s.candidates[d][b] & bit) == 0) continue;
+        if (--budget < 0) return Outcome::kOutOfBudget;
+        Board next = s;
+        place(next, d, b, bit, cell);
+        if (!propagate(next, units)) continue;
+        if (isSolved(next)) {
+            answer = next;
+            return Outcome::kFound;
+        }
+        const Outcome outcome = searchSmallest(next, units, answer, budget);
+        if (outcome != Outcome::kNone) return outcome;
+    }
+    return Outcome::kNone;
+}
+
 int valueAt(const Board& s, int cell) {
     const int b = cell / 27;
     const std::uint32_t bit = 1u << (cell % 27);
@@ -307,14 +342,6 @@ void toGrid(const Board& s, Grid& out) {
     for (int cell = 0; cell < kCellCount; ++cell) {
         out[cell / 9][cell % 9] = static_cast<Cell>(valueAt(s, cell));
     }
-}
-
-bool lessThan(const Board& a, const Board& b) {
-    for (int cell = 0; cell < kCellCount; ++cell) {
-        const int x = valueAt(a, cell), y = valueAt(b, cell);
-        if (x != y) return x < y;
-    }
-    return false;
 }
 
 Units unitsOf(const Grid& puzzle) {
@@ -391,7 +418,7 @@ bool completes(const Board& s, Search& ctx, Board& witness) {
 
 }  // namespace
 
-bool findSmallestCompletion(const Grid& puzzle, Grid& out) {
+bool findSmallestCompletion(const Grid& puzzle, Grid& out, int rowMajorBudget) {
     Search ctx;
     ctx.units = unitsOf(puzzle);
     Board root = boardOf(puzzle);
@@ -400,16 +427,24 @@ bool findSmallestCompletion(const Grid& puzzle, Grid& out) {
         toGrid(root, out);
         return true;
     }
-    const int found = runSearch(root, ctx, 2);
-    if (found == 0) return false;
-    if (found == 1) {
-        toGrid(ctx.first, out);
-        return true;
+    // Row-major branching finds the smallest completion directly and is fastest on almost every
+    // puzzle, but a dead end it cannot see early can cost it dearly. Past a budget, fall back to
+    // fixing cells one by one, each choice proven by a most-constrained-first search.
+    Board answer;
+    int budget = rowMajorBudget;
+    switch (searchSmallest(root, ctx.units, answer, budget)) {
+        case Outcome::kFound:
+            toGrid(answer, out);
+            return true;
+        case Outcome::kNone:
+            return false;
+        case Outcome::kOutOfBudget:
+            break;
     }
-    // Several completions: fix cells in row-major order to the smallest digit that still
-    // completes. A known completion (the witness) answers that question for its own digit, so
-    // only smaller digits need a search.
-    Board witness = lessThan(ctx.second, ctx.first) ? ctx.second : ctx.first;
+    if (runSearch(root, ctx, 1) == 0) return false;
+    // Fix cells in row-major order to the smallest digit that still completes. A known completion
+    // (the witness) answers that question for its own digit, so only smaller digits need a search.
+    Board witness = ctx.first;
     Board current = root;
     for (int cell = 0; cell < kCellCount; ++cell) {
         const int b = cell / 27;

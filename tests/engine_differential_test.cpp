@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine.h"
 #include "reference_solver.h"
 #include "solver.h"
 #include "test_support.h"
@@ -46,10 +47,19 @@ struct Tally {
 };
 
 // Solves with both; compares when the reference finishes within `budget` nodes. Either way the
-// engine's own answer must be sound.
+// engine's own answer must be sound, and the engine's bounded fallback (forced on every fourth
+// puzzle by a tiny row-major budget) must agree with its main search.
 void compare(const Grid& puzzle, std::uint64_t budget, Tally& tally) {
     Grid engine, reference;
     const int status = solveSudoku(puzzle, engine);
+    if (tally.compared % 4 == 0) {
+        Grid fallback;
+        const bool found = findSmallestCompletion(puzzle, fallback, static_cast<int>(tally.skipped % 3));
+        ASSERT_EQ(found, status == kStatusOk) << lineFromGrid(puzzle);
+        if (found) {
+            ASSERT_EQ(lineFromGrid(fallback), lineFromGrid(engine)) << lineFromGrid(puzzle);
+        }
+    }
     if (status == kStatusOk) {
         ASSERT_TRUE(completes(puzzle, engine)) << lineFromGrid(puzzle);
     } else {
