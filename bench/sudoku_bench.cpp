@@ -84,13 +84,16 @@ int parseOptions(int argc, char** argv, Options& options) {
     return 0;
 }
 
-double micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+double micros(Clock::duration d) {
+    return std::chrono::duration<double, std::micro>(d).count();
+}
 
 // The value at fraction `q` of the sorted times (nearest rank).
 double quantile(std::vector<double> times, double q) {
     if (times.empty()) return 0.0;
     std::sort(times.begin(), times.end());
-    const std::size_t rank = static_cast<std::size_t>(q * static_cast<double>(times.size() - 1) + 0.5);
+    const std::size_t rank =
+        static_cast<std::size_t>(q * static_cast<double>(times.size() - 1) + 0.5);
     return times[rank];
 }
 
@@ -197,8 +200,8 @@ void printRow(const Row& r, bool csv) {
         return;
     }
     std::printf("%-32s %8zu %10.0f %8.2f %8.2f %9.1f #%-6zu %6zu %6zu %10.1f %10.1f %8.1fx\n",
-                r.input.c_str(), r.puzzles, r.perSecond, r.median, r.p99, r.slowest,
-                r.slowestIndex, r.refFinished, r.refSkipped, r.refMedian, r.refP99, r.speedup);
+                r.input.c_str(), r.puzzles, r.perSecond, r.median, r.p99, r.slowest, r.slowestIndex,
+                r.refFinished, r.refSkipped, r.refMedian, r.refP99, r.speedup);
     if (r.unsolvable != 0 || r.wrong != 0) {
         std::printf("%-32s %zu without completion, %zu wrong answers\n", "", r.unsolvable, r.wrong);
     }
@@ -214,8 +217,9 @@ int main(int argc, char** argv) {
         return parsed == 2 ? 0 : 2;
     }
     if (options.csv) {
-        std::puts("input,puzzles,unsolvable,wrong,puzzles_per_s,median_us,p99_us,slowest_us,"
-                  "slowest_index,ref_finished,ref_skipped,ref_median_us,ref_p99_us,speedup");
+        std::puts(
+            "input,puzzles,unsolvable,wrong,puzzles_per_s,median_us,p99_us,slowest_us,"
+            "slowest_index,ref_finished,ref_skipped,ref_median_us,ref_p99_us,speedup");
     } else {
         std::printf("%-32s %8s %10s %8s %8s %9s %-7s %6s %6s %10s %10s %9s\n", "input", "puzzles",
                     "puzzles/s", "med us", "p99 us", "max us", "(#)", "ref ok", "ref >", "ref med",
@@ -230,8 +234,8 @@ int main(int argc, char** argv) {
             continue;
         }
         const std::size_t slash = input.find_last_of('/');
-        const Row row = measure(slash == std::string::npos ? input : input.substr(slash + 1),
-                                puzzles, options);
+        const Row row =
+            measure(slash == std::string::npos ? input : input.substr(slash + 1), puzzles, options);
         printRow(row, options.csv);
         std::fflush(stdout);
         allRight = allRight && row.wrong == 0;

@@ -19,8 +19,12 @@ constexpr std::uint32_t kBoxBits = 0x7u | 0x7u << 9 | 0x7u << 18;
 
 using BandSet = std::array<std::uint32_t, kBands>;
 
-constexpr std::uint32_t rowMask(int rowInBand) { return kUnitMask << (9 * rowInBand); }
-constexpr std::uint32_t boxMask(int stack) { return kBoxBits << (3 * stack); }
+constexpr std::uint32_t rowMask(int rowInBand) {
+    return kUnitMask << (9 * rowInBand);
+}
+constexpr std::uint32_t boxMask(int stack) {
+    return kBoxBits << (3 * stack);
+}
 
 // Cells sharing a row, column or box with each cell, the cell itself excluded.
 constexpr std::array<BandSet, kCellCount> makePeers() {
@@ -69,7 +73,9 @@ void place(Board& s, int digit, int band, std::uint32_t bit, int cell) {
     s.solved[band] |= bit;
 }
 
-int cellOf(int band, std::uint32_t bit) { return band * 27 + std::countr_zero(bit); }
+int cellOf(int band, std::uint32_t bit) {
+    return band * 27 + std::countr_zero(bit);
+}
 
 bool isSolved(const Board& s) {
     return (s.solved[0] & s.solved[1] & s.solved[2]) == kBandMask;
@@ -121,7 +127,8 @@ constexpr std::array<std::uint16_t, 512> kPermutationUnion = makePermutationUnio
 constexpr std::array<std::uint8_t, 512> makeThirds() {
     std::array<std::uint8_t, 512> table{};
     for (unsigned r = 0; r < 512; ++r) {
-        table[r] = static_cast<std::uint8_t>((r & 7u ? 1 : 0) | (r & 070u ? 2 : 0) | (r & 0700u ? 4 : 0));
+        table[r] =
+            static_cast<std::uint8_t>((r & 7u ? 1 : 0) | (r & 070u ? 2 : 0) | (r & 0700u ? 4 : 0));
     }
     return table;
 }
@@ -148,15 +155,16 @@ void restrict(Board& s, int d, int b, std::uint32_t keep, bool& changed) {
     }
 }
 
-// Band and stack permutations, then hidden singles, for one digit. `seen` holds the digit's
-// candidates as the last pass left them: bands that have not changed since need no band work.
-bool digitPass(Board& s, int d, const Units& units, const std::uint32_t* seen, bool& changed) {
+// Band and stack permutations for one digit. `seen` holds the digit's candidates as the last
+// such pass left them: bands that have not changed since need no band work.
+bool permutationPass(Board& s, int d, const Units& units, const std::uint32_t* seen,
+                     bool& changed) {
     std::uint32_t* cand = s.candidates[d];
     for (int b = 0; b < kBands; ++b) {
         if (cand[b] == seen[b] || !(units.bands >> b & 1u)) continue;
         const std::uint32_t x = cand[b];
-        const unsigned segments = kThirds[x & kUnitMask] | kThirds[x >> 9 & kUnitMask] << 3 |
-                                  kThirds[x >> 18] << 6;
+        const unsigned segments =
+            kThirds[x & kUnitMask] | kThirds[x >> 9 & kUnitMask] << 3 | kThirds[x >> 18] << 6;
         const unsigned usable = kPermutationUnion[segments];
         if (usable == 0) return false;
         restrict(s, d, b, kSegmentCells[usable], changed);
@@ -177,27 +185,33 @@ bool digitPass(Board& s, int d, const Units& units, const std::uint32_t* seen, b
             restrict(s, d, b, ~stackCells | kColumnBits * columns, changed);
         }
     }
-    // Hidden singles in rows and boxes: a unit with one candidate left, not yet placed.
+    return true;
+}
+
+// Hidden singles for one digit: a row, box or column with one candidate left, not yet placed.
+// `seen` as above, for the last hidden-single pass.
+bool hiddenPass(Board& s, int d, const Units& units, const std::uint32_t* seen, bool& changed) {
+    std::uint32_t* cand = s.candidates[d];
     for (int b = 0; b < kBands; ++b) {
-        if (cand[b] == seen[b]) continue;
+        const std::uint32_t x = cand[b];
+        if (x == seen[b]) continue;
+        std::uint32_t singles = 0;
         for (int k = 0; k < 3; ++k) {
-            // Read afresh: a placement just made may have taken candidates from this unit.
-            const std::uint32_t row = cand[b] & rowMask(k), box = cand[b] & boxMask(k);
-            const std::uint32_t index = 3 * b + k;
-            if (std::popcount(row) <= 1 && (units.rows >> index & 1u)) {
-                if (row == 0) return false;
-                if ((row & s.solved[b]) == 0) {
-                    place(s, d, b, row, cellOf(b, row));
-                    changed = true;
-                }
-            }
-            if (std::popcount(box) <= 1 && (units.boxes >> index & 1u)) {
-                if (box == 0) return false;
-                if ((box & s.solved[b]) == 0 && (box & cand[b]) != 0) {  // the row just placed may have taken it
-                    place(s, d, b, box, cellOf(b, box));
-                    changed = true;
-                }
-            }
+            const std::uint32_t row = x & rowMask(k), box = x & boxMask(k);
+            const bool rowCounts = units.rows >> (3 * b + k) & 1u;
+            const bool boxCounts = units.boxes >> (3 * b + k) & 1u;
+            const int inRow = std::popcount(row), inBox = std::popcount(box);
+            if ((inRow == 0 && rowCounts) || (inBox == 0 && boxCounts)) return false;
+            if (inRow == 1 && rowCounts) singles |= row;
+            if (inBox == 1 && boxCounts) singles |= box;
+        }
+        for (singles &= ~s.solved[b]; singles != 0; singles &= singles - 1) {
+            const std::uint32_t bit = singles & (0u - singles);
+            // An earlier placement here may have taken this candidate; the unit then has none,
+            // which a later pass finds.
+            if ((cand[b] & bit) == 0) continue;
+            place(s, d, b, bit, cellOf(b, bit));
+            changed = true;
         }
     }
     // Columns span the three bands: count candidates per column with two-bit counters.
@@ -227,23 +241,36 @@ bool digitPass(Board& s, int d, const Units& units, const std::uint32_t* seen, b
     return true;
 }
 
-// Runs the deductions to a fixed point. Returns false when the board has no completion. A digit
-// whose candidates have not changed since its last pass is not looked at again.
+// Runs the deductions to a fixed point, cheapest first: naked singles, hidden singles, then the
+// band and stack permutations. Returns false when the board has no completion. A digit whose
+// candidates have not changed since its last pass of a kind is not looked at again.
 bool propagate(Board& s, const Units& units) {
-    std::uint32_t seen[kDigits][kBands];
-    for (auto& digit : seen) {
-        for (std::uint32_t& band : digit) band = ~0u;  // no band holds 32 bits: all unseen
+    std::uint32_t hiddenSeen[kDigits][kBands], permutationSeen[kDigits][kBands];
+    for (int d = 0; d < kDigits; ++d) {
+        for (int b = 0; b < kBands; ++b) hiddenSeen[d][b] = permutationSeen[d][b] = ~0u;
     }
+    auto unchanged = [&s](int d, const std::uint32_t* seen) {
+        const std::uint32_t* cand = s.candidates[d];
+        return cand[0] == seen[0] && cand[1] == seen[1] && cand[2] == seen[2];
+    };
+    auto remember = [&s](int d, std::uint32_t* seen) {
+        for (int b = 0; b < kBands; ++b) seen[b] = s.candidates[d][b];
+    };
     for (;;) {
         bool changed = false;
         if (!nakedSingles(s, changed)) return false;
         if (changed) continue;
         if (isSolved(s)) return true;
         for (int d = 0; d < kDigits; ++d) {
-            std::uint32_t* cand = s.candidates[d];
-            if (cand[0] == seen[d][0] && cand[1] == seen[d][1] && cand[2] == seen[d][2]) continue;
-            if (!digitPass(s, d, units, seen[d], changed)) return false;
-            for (int b = 0; b < kBands; ++b) seen[d][b] = cand[b];
+            if (unchanged(d, hiddenSeen[d])) continue;
+            if (!hiddenPass(s, d, units, hiddenSeen[d], changed)) return false;
+            remember(d, hiddenSeen[d]);
+        }
+        if (changed) continue;
+        for (int d = 0; d < kDigits; ++d) {
+            if (unchanged(d, permutationSeen[d])) continue;
+            if (!permutationPass(s, d, units, permutationSeen[d], changed)) return false;
+            remember(d, permutationSeen[d]);
         }
         if (!changed) return true;
     }
@@ -302,8 +329,6 @@ void search(Board& s, Search& ctx) {
 
 enum class Outcome { kFound, kNone, kOutOfBudget };
 
-
-
 // Depth-first search that always branches on the first open cell in row-major order, digits
 // ascending: with sound propagation, the first completion it meets is the smallest. Each branch
 // tried costs one unit of `budget`.
@@ -339,8 +364,13 @@ int valueAt(const Board& s, int cell) {
 }
 
 void toGrid(const Board& s, Grid& out) {
-    for (int cell = 0; cell < kCellCount; ++cell) {
-        out[cell / 9][cell % 9] = static_cast<Cell>(valueAt(s, cell));
+    for (int d = 0; d < kDigits; ++d) {
+        for (int b = 0; b < kBands; ++b) {
+            for (std::uint32_t bits = s.candidates[d][b]; bits != 0; bits &= bits - 1) {
+                const int cell = cellOf(b, bits);
+                out[cell / 9][cell % 9] = static_cast<Cell>(d + 1);
+            }
+        }
     }
 }
 

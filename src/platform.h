@@ -8,7 +8,9 @@
 inline constexpr char kPathFormat[] = "sudoku\\%04d.txt";
 inline constexpr double kTicksPerSecond = 1000.0;
 static_assert(CLOCKS_PER_SEC == 1000, "the tick divisor assumes a millisecond clock");
-inline double readClock() { return static_cast<double>(std::clock()); }
+inline double readClock() {
+    return static_cast<double>(std::clock());
+}
 #else
 #include <chrono>
 

@@ -10,7 +10,9 @@ bool isSpace(int ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
 }
 
-bool isDigit(int ch) { return ch >= '0' && ch <= '9'; }
+bool isDigit(int ch) {
+    return ch >= '0' && ch <= '9';
+}
 
 // One conversion: skip white space, take an optional sign and at least one digit. Returns false
 // at the end of the file or on text that does not start a number. The value is accumulated

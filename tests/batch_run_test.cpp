@@ -18,10 +18,10 @@ const std::string kFirstGrid =
 
 // The box-drawing characters of a UTF-8 text replaced by their GBK bytes.
 std::string gbk(const std::string& utf8) {
-    static const char* const kPairs[][2] = {
-        {"┌", "\xA9\xB0"}, {"┬", "\xA9\xD0"}, {"┐", "\xA9\xB4"}, {"├", "\xA9\xC0"},
-        {"┼", "\xA9\xE0"}, {"┤", "\xA9\xC8"}, {"└", "\xA9\xB8"}, {"┴", "\xA9\xD8"},
-        {"┘", "\xA9\xBC"}, {"─", "\xA9\xA4"}, {"│", "\xA9\xA6"}};
+    static const char* const kPairs[][2] = {{"┌", "\xA9\xB0"}, {"┬", "\xA9\xD0"}, {"┐", "\xA9\xB4"},
+                                            {"├", "\xA9\xC0"}, {"┼", "\xA9\xE0"}, {"┤", "\xA9\xC8"},
+                                            {"└", "\xA9\xB8"}, {"┴", "\xA9\xD8"}, {"┘", "\xA9\xBC"},
+                                            {"─", "\xA9\xA4"}, {"│", "\xA9\xA6"}};
     std::string out;
     for (std::size_t i = 0; i < utf8.size();) {
         bool replaced = false;
@@ -67,7 +67,7 @@ std::string drawing(const std::string& line) {
 
 // A run folder whose sudoku/ holds shipped puzzles 0 .. count-1.
 class BatchFolder {
-public:
+  public:
     explicit BatchFolder(int count) {
         fs::create_directory(folder());
         for (int i = 0; i < count; ++i) fs::copy_file(kShipped + "/" + name(i), folder() + name(i));
@@ -75,7 +75,7 @@ public:
     void put(int index, const std::string& text) const { writeFile(folder() + name(index), text); }
     RunResult run() const { return runIn(dir_.path(), quoted(kProgram)); }
 
-private:
+  private:
     static std::string name(int index) {
         char text[16];
         std::snprintf(text, sizeof text, "%04d.txt", index);
@@ -100,16 +100,17 @@ TEST(BatchRun, ShippedSetPassesWithTheTotalLine) {
     EXPECT_EQ(countOf(r.out, "            Correct!!!\n  ==============================\n\n"), 999u);
     EXPECT_TRUE(r.out.starts_with("\n\n             *   0  *\n"));
     EXPECT_NE(r.out.find("\n\n             * 999  *\n"), std::string::npos);
-    EXPECT_TRUE(std::regex_search(
-        r.out, std::regex("Correct!!!\n  ==============================\n"
-                          " Congretulations! ToTal Time:[0-9]+\\.[0-9]{6}s\n$")));
+    EXPECT_TRUE(
+        std::regex_search(r.out, std::regex("Correct!!!\n  ==============================\n"
+                                            " Congretulations! ToTal Time:[0-9]+\\.[0-9]{6}s\n$")));
 }
 
 TEST(BatchRun, FirstPuzzleReportByteForByte) {
     const BatchFolder batch(1000);
-    batch.put(0, "1 0 0 0 5 0 0 0 9\n0 5 0 7 0 0 0 2 0\n0 0 9 0 0 0 4 0 0\n"
-                 "0 1 0 3 0 5 0 0 0\n3 0 0 0 9 0 0 0 4\n0 0 0 2 0 4 0 6 0\n"
-                 "0 0 1 0 0 0 9 0 0\n0 4 0 0 0 8 0 3 0\n9 0 0 0 3 0 0 0 2\n");
+    batch.put(0,
+              "1 0 0 0 5 0 0 0 9\n0 5 0 7 0 0 0 2 0\n0 0 9 0 0 0 4 0 0\n"
+              "0 1 0 3 0 5 0 0 0\n3 0 0 0 9 0 0 0 4\n0 0 0 2 0 4 0 6 0\n"
+              "0 0 1 0 0 0 9 0 0\n0 4 0 0 0 8 0 3 0\n9 0 0 0 3 0 0 0 2\n");
     const std::string expected = gbk(R"(
 
              *   0  *
@@ -169,16 +170,17 @@ TEST(BatchRun, FailureAtPuzzleZeroStopsTheRun) {
     std::string drawnOdd = drawing(kFirstGrid);
     drawnOdd.replace(drawnOdd.rfind(" 2"), 2, " 44");
 
-    for (const Failing& f : {Failing{"repeated givens", fileText(repeated), drawing(repeated)},
-                             Failing{"cell of 44", odd, drawnOdd},
-                             Failing{"no completion", fileText(lateDeadEnd), drawing(lateDeadEnd)}}) {
+    for (const Failing& f :
+         {Failing{"repeated givens", fileText(repeated), drawing(repeated)},
+          Failing{"cell of 44", odd, drawnOdd},
+          Failing{"no completion", fileText(lateDeadEnd), drawing(lateDeadEnd)}}) {
         const BatchFolder batch(0);
         batch.put(0, f.file);
         const RunResult r = batch.run();
         EXPECT_EQ(r.status, 255) << f.what;
         EXPECT_EQ(r.err, "") << f.what;
-        EXPECT_EQ(r.out, "\n\n             *   0  *" + f.drawn + f.drawn +
-                             "Something goes wrong...\n")
+        EXPECT_EQ(r.out,
+                  "\n\n             *   0  *" + f.drawn + f.drawn + "Something goes wrong...\n")
             << f.what;
     }
 }

@@ -54,7 +54,8 @@ void compare(const Grid& puzzle, std::uint64_t budget, Tally& tally) {
     const int status = solveSudoku(puzzle, engine);
     if (tally.compared % 4 == 0) {
         Grid fallback;
-        const bool found = findSmallestCompletion(puzzle, fallback, static_cast<int>(tally.skipped % 3));
+        const bool found =
+            findSmallestCompletion(puzzle, fallback, static_cast<int>(tally.skipped % 3));
         ASSERT_EQ(found, status == kStatusOk) << lineFromGrid(puzzle);
         if (found) {
             ASSERT_EQ(lineFromGrid(fallback), lineFromGrid(engine)) << lineFromGrid(puzzle);
@@ -99,8 +100,7 @@ TEST_P(Collection, AnswersAreTheKnownSolutions) {
 
 INSTANTIATE_TEST_SUITE_P(Shared, Collection,
                          testing::Values("17_clue", "magictour_top1465",
-                                         "forum_hardest_1905_11plus",
-                                         "synthetic_easy35_from17"));
+                                         "forum_hardest_1905_11plus", "synthetic_easy35_from17"));
 
 // Puzzles with 2 to 1,555 solutions: the answer must be the smallest, exactly as the reference
 // finds it.
@@ -142,8 +142,9 @@ bool fits(const Grid& grid, int r, int c, int digit) {
 // some, mostly those without a completion; those are still checked for a sound answer.
 TEST(Differential, RandomPuzzles) {
     std::vector<std::string> grids = readLines(kData + "/solutions/17_clue.solution.txt", 2000);
-    if (grids.empty()) grids.push_back(
-        "123456789456789123789123456214365897365897214897214365531642978642978531978531642");
+    if (grids.empty())
+        grids.push_back(
+            "123456789456789123789123456214365897365897214897214365531642978642978531978531642");
     std::mt19937_64 rng(7);
     auto below = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     const long count = randomCaseCount();
@@ -155,12 +156,15 @@ TEST(Differential, RandomPuzzles) {
             const int givens = kind == 0 ? below(25) : 10 + below(25);
             for (int g = 0; g < givens; ++g) {
                 const int cell = below(81), digit = 1 + below(9);
-                if (fits(puzzle, cell / 9, cell % 9, digit)) puzzle[cell / 9][cell % 9] = Cell(digit);
+                if (fits(puzzle, cell / 9, cell % 9, digit))
+                    puzzle[cell / 9][cell % 9] = Cell(digit);
             }
         } else {
             Grid full;
             gridFromLine(grids[below(static_cast<int>(grids.size()))], full);
-            const int keep = kind == 1 ? 8 + below(38) : kind == 2 ? 50 + below(60) : 28 + below(30);
+            const int keep = kind == 1   ? 8 + below(38)
+                             : kind == 2 ? 50 + below(60)
+                                         : 28 + below(30);
             for (int g = 0; g < keep; ++g) {
                 const int cell = below(81);
                 puzzle[cell / 9][cell % 9] = full[cell / 9][cell % 9];

@@ -1,9 +1,10 @@
 // The reader: layouts it accepts, where it stops, and how odd numbers are stored.
+#include "puzzle_file.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "puzzle_file.h"
 #include "test_support.h"
 
 namespace {
@@ -34,7 +35,9 @@ std::string numbers(int from, int count, const char* separator = " ") {
     return text;
 }
 
-Cell at(const ReadResult& r, int cell) { return r.grid[cell / 9][cell % 9]; }
+Cell at(const ReadResult& r, int cell) {
+    return r.grid[cell / 9][cell % 9];
+}
 
 TEST(PuzzleFile, NineLinesOfNineFillRowByRow) {
     std::string text;
@@ -84,10 +87,10 @@ TEST(PuzzleFile, NumbersAreStoredAsTheirLowByte) {
     EXPECT_EQ(at(r, 3), -44);
     EXPECT_EQ(at(r, 4), -1);
     EXPECT_EQ(at(r, 5), -128);
-    EXPECT_EQ(at(r, 6), 0);   // 2^32
-    EXPECT_EQ(at(r, 7), 1);   // 2^32 + 257
-    EXPECT_EQ(at(r, 8), 1);   // -(2^32 - 1)
-    EXPECT_EQ(at(r, 9), 0);   // 10^30 is a multiple of 256
+    EXPECT_EQ(at(r, 6), 0);    // 2^32
+    EXPECT_EQ(at(r, 7), 1);    // 2^32 + 257
+    EXPECT_EQ(at(r, 8), 1);    // -(2^32 - 1)
+    EXPECT_EQ(at(r, 9), 0);    // 10^30 is a multiple of 256
     EXPECT_EQ(at(r, 10), -1);  // 10^41 - 1 leaves 255
 }
 

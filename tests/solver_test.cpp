@@ -1,9 +1,10 @@
 // solveSudoku and checkSudoku on the cases whose answers are known by hand.
+#include "solver.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "solver.h"
 #include "test_support.h"
 
 namespace {
@@ -79,7 +80,11 @@ TEST(Solve, RepeatedGivensThatLeaveNoRoomFail) {
 
 TEST(Solve, FirstEmptyCellWithoutAFreeDigitFailsAndLeavesThePuzzle) {
     // Cell (0, 0) sees 1..8 in its row and 9 in its column.
-    const std::string puzzle = "0" "12345678" "9" + std::string(71, '0');
+    const std::string puzzle =
+        "0"
+        "12345678"
+        "9" +
+        std::string(71, '0');
     const Solved s = solve(puzzle);
     EXPECT_EQ(s.status, kStatusFailed);
     EXPECT_EQ(s.solution, puzzle);
