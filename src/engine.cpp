@@ -7,6 +7,8 @@
 #include <bit>
 #include <cstdint>
 
+#include "repeated_givens.h"
+
 namespace {
 
 // The grid is held as three bands of three rows; a band is 27 bits, bit (r % 3) * 9 + c.
@@ -55,6 +57,7 @@ struct Units {
     std::uint32_t boxes = kUnitMask;
     std::uint32_t bands = 7;   // bit b: the rows and boxes of band b are all such units
     std::uint32_t stacks = 7;  // bit s: the columns and boxes of stack s are all such units
+    bool allNeedEveryDigit = true;
 };
 
 struct Search {
@@ -123,6 +126,51 @@ constexpr std::array<std::uint16_t, 512> makePermutationUnion() {
 }
 constexpr std::array<std::uint16_t, 512> kPermutationUnion = makePermutationUnion();
 
+// The same for a band or stack where some units have repeated givens and need not hold every
+// digit. The digit's open cells still form a matching between the rows and boxes (or boxes and
+// columns) that lack it, and that matching must reach every such unit that does need it.
+struct Matching {
+    std::uint16_t segments;  // bit row * 3 + box
+    std::uint8_t rows, boxes;
+};
+
+// The 34 matchings of a 3 by 3 grid of segments.
+constexpr std::array<Matching, 34> makeMatchings() {
+    std::array<Matching, 34> list{};
+    int count = 0;
+    for (unsigned m = 0; m < 512; ++m) {
+        unsigned rowSet = 0, boxSet = 0;
+        bool clash = false;
+        for (int bit = 0; bit < 9; ++bit) {
+            if (!(m >> bit & 1u)) continue;
+            const unsigned row = 1u << (bit / 3), box = 1u << (bit % 3);
+            clash = clash || (rowSet & row) || (boxSet & box);
+            rowSet |= row;
+            boxSet |= box;
+        }
+        if (!clash) {
+            list[count++] = {static_cast<std::uint16_t>(m), static_cast<std::uint8_t>(rowSet),
+                             static_cast<std::uint8_t>(boxSet)};
+        }
+    }
+    return list;
+}
+constexpr std::array<Matching, 34> kMatchings = makeMatchings();
+
+// The segments used by some matching within `open` that reaches the needy rows and boxes, with
+// kCoverable set when there is one.
+constexpr unsigned kCoverable = 1u << 9;
+unsigned coverUnion(unsigned needyRows, unsigned needyBoxes, unsigned open) {
+    unsigned usable = 0;
+    for (const Matching& m : kMatchings) {
+        if ((m.segments & ~open) == 0 && (needyRows & ~m.rows) == 0 &&
+            (needyBoxes & ~m.boxes) == 0) {
+            usable |= m.segments | kCoverable;
+        }
+    }
+    return usable;
+}
+
 // Which of the three boxes (or stacks) a 9-bit row holds anything in.
 constexpr std::array<std::uint8_t, 512> makeThirds() {
     std::array<std::uint8_t, 512> table{};
@@ -188,6 +236,57 @@ bool permutationPass(Board& s, int d, const Units& units, const std::uint32_t* s
     return true;
 }
 
+// The matching form of the pass above, for bands and stacks with repeated givens.
+bool partialPermutationPass(Board& s, int d, const Units& units, bool& changed) {
+    std::uint32_t* cand = s.candidates[d];
+    for (int b = 0; b < kBands; ++b) {
+        if (units.bands >> b & 1u) continue;
+        const std::uint32_t open = cand[b] & ~s.solved[b], placed = cand[b] & s.solved[b];
+        unsigned needyRows = 0, needyBoxes = 0;
+        for (int k = 0; k < 3; ++k) {
+            if ((placed & rowMask(k)) == 0 && (units.rows >> (3 * b + k) & 1u))
+                needyRows |= 1u << k;
+            if ((placed & boxMask(k)) == 0 && (units.boxes >> (3 * b + k) & 1u))
+                needyBoxes |= 1u << k;
+        }
+        const unsigned segments = kThirds[open & kUnitMask] | kThirds[open >> 9 & kUnitMask] << 3 |
+                                  kThirds[open >> 18] << 6;
+        const unsigned entry = coverUnion(needyRows, needyBoxes, segments);
+        if (!(entry & kCoverable)) return false;
+        restrict(s, d, b, kSegmentCells[entry & kUnitMask], changed);
+    }
+    for (int st = 0; st < 3; ++st) {
+        if (units.stacks >> st & 1u) continue;
+        // Here a segment is (band, column): the box of the stack in that band, and the column.
+        unsigned segments = 0, needyBoxes = 0, needyColumns = 0;
+        std::uint32_t placedColumns = 0;
+        for (int b = 0; b < kBands; ++b) {
+            const std::uint32_t open = cand[b] & ~s.solved[b], placed = cand[b] & s.solved[b];
+            const std::uint32_t openFolded = (open | open >> 9 | open >> 18) & kUnitMask;
+            const std::uint32_t placedFolded = (placed | placed >> 9 | placed >> 18) & kUnitMask;
+            segments |= (openFolded >> (3 * st) & 7u) << (3 * b);
+            placedColumns |= placedFolded >> (3 * st) & 7u;
+            const int box = 3 * b + st;
+            if ((placedFolded >> (3 * st) & 7u) == 0 && (units.boxes >> box & 1u)) {
+                needyBoxes |= 1u << b;
+            }
+        }
+        for (int j = 0; j < 3; ++j) {
+            if (!(placedColumns >> j & 1u) && (units.columns >> (3 * st + j) & 1u)) {
+                needyColumns |= 1u << j;
+            }
+        }
+        const unsigned entry = coverUnion(needyBoxes, needyColumns, segments);
+        if (!(entry & kCoverable)) return false;
+        const std::uint32_t stackCells = kColumnBits * (7u << (3 * st));
+        for (int b = 0; b < kBands; ++b) {
+            const std::uint32_t columns = (entry >> (3 * b) & 7u) << (3 * st);
+            restrict(s, d, b, ~stackCells | kColumnBits * columns, changed);
+        }
+    }
+    return true;
+}
+
 // Hidden singles for one digit: a row, box or column with one candidate left, not yet placed.
 // `seen` as above, for the last hidden-single pass.
 bool hiddenPass(Board& s, int d, const Units& units, const std::uint32_t* seen, bool& changed) {
@@ -241,6 +340,123 @@ bool hiddenPass(Board& s, int d, const Units& units, const std::uint32_t* seen, 
     return true;
 }
 
+// Whether every unit in `needy` can be given its own partner unit through `links` (bit i of
+// links[u]: unit u and partner i share an open candidate cell). Augmenting paths, 9 by 9.
+bool matchesAll(const std::uint32_t (&links)[9], std::uint32_t needy) {
+    int partnerOf[9];  // partner -> unit, or -1
+    for (int& p : partnerOf) p = -1;
+    for (; needy != 0; needy &= needy - 1) {
+        // Depth-first search for an augmenting path from this unit, iteratively over a stack.
+        int stack[9], path[9], depth = 0;
+        std::uint32_t tried = 0;
+        stack[depth] = std::countr_zero(needy);
+        std::uint32_t options[9];
+        options[0] = links[stack[0]];
+        bool found = false;
+        while (depth >= 0 && !found) {
+            const std::uint32_t open = options[depth] & ~tried;
+            if (open == 0) {
+                --depth;
+                continue;
+            }
+            const int partner = std::countr_zero(open);
+            tried |= 1u << partner;
+            path[depth] = partner;
+            if (partnerOf[partner] < 0) {
+                for (int k = depth; k >= 0; --k) partnerOf[path[k]] = stack[k];
+                found = true;
+            } else if (depth + 1 < 9) {
+                ++depth;
+                stack[depth] = partnerOf[partner];
+                options[depth] = links[stack[depth]];
+            }
+        }
+        if (!found) return false;
+    }
+    return true;
+}
+
+// In a puzzle with repeated givens, some units no longer need every digit, and the deductions
+// above go quiet there. What still holds: each row, column or box that needs digit d takes it in
+// an open cell, and no two of them may use the same other unit. Finds the pigeonhole cases
+// (eight columns needing a digit that only seven rows can still take) that would otherwise
+// surface only deep in the search.
+bool unitsCanBeServed(const Board& s, const Units& units) {
+    // A unit that need not hold every digit still gives its open cells distinct digits.
+    for (int unit = 0; unit < 27; ++unit) {
+        const int kind = unit / 9, k = unit % 9;
+        const std::uint32_t valid = kind == 0   ? units.rows
+                                    : kind == 1 ? units.columns
+                                                : units.boxes;
+        if (valid >> k & 1u) continue;
+        std::uint32_t digitsOf[9] = {}, open = 0;
+        for (int i = 0; i < 9; ++i) {
+            const int r = kind == 0 ? k : kind == 1 ? i : k / 3 * 3 + i / 3;
+            const int c = kind == 0 ? i : kind == 1 ? k : k % 3 * 3 + i % 3;
+            const int b = r / 3;
+            const std::uint32_t bit = 1u << ((r % 3) * 9 + c);
+            if (s.solved[b] & bit) continue;
+            open |= 1u << i;
+            for (int d = 0; d < kDigits; ++d) {
+                if (s.candidates[d][b] & bit) digitsOf[i] |= 1u << d;
+            }
+        }
+        if (!matchesAll(digitsOf, open)) return false;
+    }
+    for (int d = 0; d < kDigits; ++d) {
+        std::uint32_t rowLinks[9] = {}, columnLinks[9] = {}, boxRows[9] = {}, boxColumns[9] = {};
+        std::uint32_t rowBoxes[9] = {}, columnBoxes[9] = {};
+        std::uint32_t rowsNeeding = 0, columnsNeeding = 0, boxesNeeding = 0;
+        std::uint32_t placedColumns = 0, placedBoxes = 0;
+        for (int b = 0; b < kBands; ++b) {
+            const std::uint32_t placed = s.candidates[d][b] & s.solved[b];
+            const std::uint32_t open = s.candidates[d][b] & ~s.solved[b];
+            placedColumns |= (placed | placed >> 9 | placed >> 18) & kUnitMask;
+            for (int k = 0; k < 3; ++k) {
+                const int r = 3 * b + k;
+                if ((placed & rowMask(k)) == 0) rowsNeeding |= 1u << r;
+                if (placed & boxMask(k)) placedBoxes |= 1u << r;
+                const std::uint32_t columns = open >> (9 * k) & kUnitMask;
+                rowLinks[r] = columns;
+                for (int c = 0; c < 9; ++c) {
+                    if (columns >> c & 1u) {
+                        columnLinks[c] |= 1u << r;
+                        const int box = 3 * b + c / 3;
+                        boxRows[box] |= 1u << r;
+                        boxColumns[box] |= 1u << c;
+                        rowBoxes[r] |= 1u << box;
+                        columnBoxes[c] |= 1u << box;
+                    }
+                }
+            }
+        }
+        rowsNeeding &= units.rows;
+        columnsNeeding = ~placedColumns & units.columns;
+        boxesNeeding = ~placedBoxes & units.boxes;
+        if (!matchesAll(rowLinks, rowsNeeding) || !matchesAll(columnLinks, columnsNeeding) ||
+            !matchesAll(boxRows, boxesNeeding) || !matchesAll(boxColumns, boxesNeeding) ||
+            !matchesAll(rowBoxes, rowsNeeding) || !matchesAll(columnBoxes, columnsNeeding)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The digit-count balance of repeated givens, applied to the cells placed so far as well.
+bool countsBalance(const Board& s) {
+    Grid grid = {};
+    for (int d = 0; d < kDigits; ++d) {
+        for (int b = 0; b < kBands; ++b) {
+            for (std::uint32_t bits = s.candidates[d][b] & s.solved[b]; bits != 0;
+                 bits &= bits - 1) {
+                const int cell = cellOf(b, bits);
+                grid[cell / 9][cell % 9] = static_cast<Cell>(d + 1);
+            }
+        }
+    }
+    return repeatedGivensAllowCompletion(grid);
+}
+
 // Runs the deductions to a fixed point, cheapest first: naked singles, hidden singles, then the
 // band and stack permutations. Returns false when the board has no completion. A digit whose
 // candidates have not changed since its last pass of a kind is not looked at again.
@@ -270,15 +486,21 @@ bool propagate(Board& s, const Units& units) {
         for (int d = 0; d < kDigits; ++d) {
             if (unchanged(d, permutationSeen[d])) continue;
             if (!permutationPass(s, d, units, permutationSeen[d], changed)) return false;
+            if (!units.allNeedEveryDigit && !partialPermutationPass(s, d, units, changed)) {
+                return false;
+            }
             remember(d, permutationSeen[d]);
         }
-        if (!changed) return true;
+        if (changed) continue;
+        return units.allNeedEveryDigit || (unitsCanBeServed(s, units) && countsBalance(s));
     }
 }
 
-// The open cell with the fewest candidates, preferring the first with two.
-int chooseCell(const Board& s) {
-    int best = -1, bestCount = kDigits + 1;
+// The open cell with the fewest candidates, preferring the first with two; `count` gets the
+// number of candidates.
+int chooseCell(const Board& s, int& count) {
+    int best = -1;
+    count = kDigits + 1;
     for (int b = 0; b < kBands; ++b) {
         const std::uint32_t open = ~s.solved[b] & kBandMask;
         if (open == 0) continue;
@@ -289,13 +511,16 @@ int chooseCell(const Board& s) {
             once |= candidate[b];
         }
         const std::uint32_t pairs = open & twice & ~thrice;
-        if (pairs != 0) return cellOf(b, pairs & (0u - pairs));
+        if (pairs != 0) {
+            count = 2;
+            return cellOf(b, pairs & (0u - pairs));
+        }
         for (std::uint32_t rest = open; rest != 0; rest &= rest - 1) {
             const std::uint32_t bit = rest & (0u - rest);
-            int count = 0;
-            for (const auto& candidate : s.candidates) count += (candidate[b] & bit) != 0;
-            if (count < bestCount) {
-                bestCount = count;
+            int here = 0;
+            for (const auto& candidate : s.candidates) here += (candidate[b] & bit) != 0;
+            if (here < count) {
+                count = here;
                 best = cellOf(b, bit);
             }
         }
@@ -303,28 +528,86 @@ int chooseCell(const Board& s) {
     return best;
 }
 
-// Depth-first search over the choice cell's digits, recording up to `limit` completions.
+// A row, column or box that needs digit d and has fewer than `limit` open cells for it: branching
+// there over the cells is as complete as branching over a cell's digits, and narrower. Matters
+// most where repeated givens weaken the deductions and dead ends hide in one part of the grid.
+bool chooseUnit(const Board& s, const Units& units, int limit, int& digit, BandSet& where) {
+    int best = limit;
+    for (int d = 0; d < kDigits; ++d) {
+        const std::uint32_t* cand = s.candidates[d];
+        for (int b = 0; b < kBands; ++b) {
+            const std::uint32_t open = cand[b] & ~s.solved[b];
+            for (int k = 0; k < 3; ++k) {
+                for (const auto& [cells, counts] :
+                     {std::pair{open & rowMask(k), units.rows >> (3 * b + k) & 1u},
+                      std::pair{open & boxMask(k), units.boxes >> (3 * b + k) & 1u}}) {
+                    const int n = std::popcount(cells);
+                    if (counts && n > 0 && n < best) {
+                        best = n;
+                        digit = d;
+                        where = {};
+                        where[b] = cells;
+                    }
+                }
+            }
+        }
+        for (int c = 0; c < 9; ++c) {
+            if (!(units.columns >> c & 1u)) continue;
+            BandSet cells{};
+            int n = 0;
+            for (int b = 0; b < kBands; ++b) {
+                cells[b] = cand[b] & ~s.solved[b] & (kColumnBits << c);
+                n += std::popcount(cells[b]);
+            }
+            if (n > 0 && n < best) {
+                best = n;
+                digit = d;
+                where = cells;
+            }
+        }
+    }
+    return best < limit;
+}
+
+// Records a completion or searches on; false once `limit` completions are known.
+bool descend(Board& next, Search& ctx);
+
+// Depth-first search over the choice cell's digits (or the choice unit's cells), recording up to
+// `limit` completions.
 void search(Board& s, Search& ctx) {
-    const int cell = chooseCell(s);
+    int count = 0, digit = 0;
+    const int cell = chooseCell(s, count);
+    BandSet where;
+    if (count > 2 && chooseUnit(s, ctx.units, count, digit, where)) {
+        for (int b = 0; b < kBands; ++b) {
+            for (std::uint32_t cells = where[b]; cells != 0; cells &= cells - 1) {
+                const std::uint32_t bit = cells & (0u - cells);
+                Board next = s;
+                place(next, digit, b, bit, cellOf(b, bit));
+                if (!descend(next, ctx)) return;
+            }
+        }
+        return;
+    }
     const int b = cell / 27;
     const std::uint32_t bit = 1u << (cell % 27);
-    int remaining = 0;
-    for (const auto& candidate : s.candidates) remaining += (candidate[b] & bit) != 0;
     for (int d = 0; d < kDigits; ++d) {
         if ((s.candidates[d][b] & bit) == 0) continue;
-        --remaining;
-        Board copy;
-        Board& next = remaining == 0 ? s : (copy = s);
+        Board next = s;
         place(next, d, b, bit, cell);
-        if (!propagate(next, ctx.units)) continue;
-        if (isSolved(next)) {
-            (ctx.found == 0 ? ctx.first : ctx.second) = next;
-            ++ctx.found;
-        } else {
-            search(next, ctx);
-        }
-        if (ctx.found >= ctx.limit) return;
+        if (!descend(next, ctx)) return;
     }
+}
+
+bool descend(Board& next, Search& ctx) {
+    if (!propagate(next, ctx.units)) return true;
+    if (isSolved(next)) {
+        (ctx.found == 0 ? ctx.first : ctx.second) = next;
+        ++ctx.found;
+    } else {
+        search(next, ctx);
+    }
+    return ctx.found < ctx.limit;
 }
 
 enum class Outcome { kFound, kNone, kOutOfBudget };
@@ -390,6 +673,7 @@ Units unitsOf(const Grid& puzzle) {
             boxSeen[box] |= digit;
         }
     }
+    units.allNeedEveryDigit = (units.rows & units.columns & units.boxes) == kUnitMask;
     for (int k = 0; k < 3; ++k) {
         const std::uint32_t bandBoxes = 7u << (3 * k), stackBoxes = 0x49u << k;
         if ((units.rows >> (3 * k) & 7u) != 7u || (units.boxes & bandBoxes) != bandBoxes) {
@@ -451,6 +735,7 @@ bool completes(const Board& s, Search& ctx, Board& witness) {
 bool findSmallestCompletion(const Grid& puzzle, Grid& out, int rowMajorBudget) {
     Search ctx;
     ctx.units = unitsOf(puzzle);
+    if (!ctx.units.allNeedEveryDigit && !repeatedGivensAllowCompletion(puzzle)) return false;
     Board root = boardOf(puzzle);
     if (!propagate(root, ctx.units)) return false;
     if (isSolved(root)) {
@@ -506,6 +791,7 @@ int countCompletions(const Grid& puzzle, int limit) {
     if (limit <= 0) return 0;
     Search ctx;
     ctx.units = unitsOf(puzzle);
+    if (!ctx.units.allNeedEveryDigit && !repeatedGivensAllowCompletion(puzzle)) return 0;
     Board root = boardOf(puzzle);
     if (!propagate(root, ctx.units)) return 0;
     if (isSolved(root)) return 1;
