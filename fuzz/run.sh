@@ -2,6 +2,7 @@
 # Runs one fuzz target for a bounded time on the committed seeds plus material made at run time:
 #   fuzz/run.sh puzzle_file|engine|batch SECONDS [BUILD_DIR]
 # BUILD_DIR (default build-fuzz) is configured with clang++, SUDOKU_FUZZ=ON and SUDOKU_SANITIZE=ON.
+# With FUZZ_RUNS=N the run is repeatable instead: N inputs from a fixed seed (SECONDS still caps it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target=$1
@@ -26,5 +27,7 @@ case $target in
 esac
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+repeatable=()
+[ -n "${FUZZ_RUNS:-}" ] && repeatable=(-seed=1 -runs="$FUZZ_RUNS")
 "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
-  -print_final_stats=1 -artifact_prefix="$build/crash-$target-" "$corpus"
+  "${repeatable[@]}" -print_final_stats=1 -artifact_prefix="$build/crash-$target-" "$corpus"
