@@ -109,10 +109,12 @@ TEST(PuzzleFile, TextThatIsNoNumberStopsTheReading) {
     EXPECT_EQ(at(glued, 2), 6);
 }
 
+#if GTEST_HAS_DEATH_TEST
 TEST(PuzzleFileDeathTest, MissingFileEndsTheProcessWithStatusOne) {
     Grid grid = {};
     EXPECT_EXIT(readFromFile(grid, "no/such/folder/0000.txt"), testing::ExitedWithCode(1),
-                "^fail to open the file\n$");
+                "^fail to open the file");
 }
+#endif
 
 }  // namespace

@@ -1,11 +1,14 @@
 // Test helpers: files, scratch folders and child runs through the shell.
 #include "test_support.h"
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 bool gridFromLine(const std::string& line, Grid& grid) {
@@ -51,9 +54,16 @@ void writeFile(const std::string& path, const std::string& text) {
 }
 
 ScratchDir::ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "sudoku-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    path_ = pattern;
+    namespace fs = std::filesystem;
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path dir = fs::temp_directory_path() / ("sudoku-test-" + std::to_string(entropy()));
+        if (fs::create_directory(dir)) {
+            path_ = dir.string();
+            return;
+        }
+    }
+    std::abort();
 }
 
 ScratchDir::~ScratchDir() {
@@ -61,6 +71,7 @@ ScratchDir::~ScratchDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+#ifndef _WIN32
 std::string quoted(const std::string& text) {
     std::string out = "'";
     for (const char ch : text) out += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
@@ -79,3 +90,4 @@ RunResult runIn(const std::string& dir, const std::string& command) {
     result.err = readFile(err);
     return result;
 }
+#endif

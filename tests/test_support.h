@@ -29,6 +29,7 @@ class ScratchDir {
     std::string path_;
 };
 
+#ifndef _WIN32
 struct RunResult {
     int status = -1;  // the exit status as a shell sees it, 0 to 255
     std::string out;
@@ -38,3 +39,4 @@ struct RunResult {
 // Runs `command` (already quoted) with `dir` as working directory and no standard input.
 RunResult runIn(const std::string& dir, const std::string& command);
 std::string quoted(const std::string& text);
+#endif
