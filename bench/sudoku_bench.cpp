@@ -52,15 +52,13 @@ bool parseCount(const char* text, std::uint64_t& value) {
 
 // Returns 0 to go on, 1 on a usage error, 2 after --help.
 int parseOptions(int argc, char** argv, Options& options) {
-    // Options with a value consume two arguments.
-    for (int i = 1; i < argc; i += 2) {
-        const char* arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    for (int i = 1; i < argc;) {
+        const char* arg = argv[i++];
+        const char* value = i < argc ? argv[i] : nullptr;  // taken by options that have one
         std::uint64_t number = 0;
         if (std::strcmp(arg, "--help") == 0) return 2;
         if (std::strcmp(arg, "--csv") == 0) {
             options.csv = true;
-            --i;
             continue;
         }
         if (std::strcmp(arg, "--repeat") == 0 && parseCount(value, number) && number >= 1 &&
@@ -72,12 +70,12 @@ int parseOptions(int argc, char** argv, Options& options) {
             options.referenceLimit = number;
         } else if (arg[0] != '-') {
             options.inputs.push_back(arg);
-            --i;
             continue;
         } else {
             std::fprintf(stderr, "sudoku-bench: bad argument '%s'\n", arg);
             return 1;
         }
+        ++i;  // past the value
     }
     if (options.inputs.empty()) {
         std::fputs("sudoku-bench: no input\n", stderr);

@@ -50,10 +50,9 @@ bool parseNumber(const char* text, unsigned long long max, unsigned long long& v
 
 // Returns 0 to go on, 1 for a usage error, 2 after --help.
 int parseOptions(int argc, char** argv, Options& options) {
-    // Options with a value consume two arguments.
-    for (int i = 1; i < argc; i += 2) {
-        const char* arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    for (int i = 1; i < argc;) {
+        const char* arg = argv[i++];
+        const char* value = i < argc ? argv[i] : nullptr;  // taken by options that have one
         unsigned long long number = 0;
         if (std::strcmp(arg, "--help") == 0) return 2;
         if (std::strcmp(arg, "--out") == 0 && value != nullptr) {
@@ -68,6 +67,7 @@ int parseOptions(int argc, char** argv, Options& options) {
             std::fprintf(stderr, "sudoku-make-puzzles: bad argument '%s'\n", arg);
             return 1;
         }
+        ++i;  // past the value
     }
     if (options.first + options.count > 10000) {
         std::fprintf(stderr, "sudoku-make-puzzles: indexes must stay below 10000\n");
