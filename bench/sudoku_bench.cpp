@@ -97,24 +97,6 @@ double quantile(std::vector<double> times, double q) {
     return times[rank];
 }
 
-bool completes(const Grid& puzzle, const Grid& answer) {
-    for (int i = 0; i < kCellCount; ++i) {
-        const int r = i / 9, c = i % 9;
-        const Cell v = answer[r][c];
-        if (puzzle[r][c] != 0) {
-            if (v != puzzle[r][c]) return false;
-            continue;
-        }
-        if (v < 1 || v > 9) return false;
-        for (int j = 0; j < kCellCount; ++j) {
-            const int r2 = j / 9, c2 = j % 9;
-            const bool peer = r2 == r || c2 == c || (r2 / 3 == r / 3 && c2 / 3 == c / 3);
-            if (j != i && peer && answer[r2][c2] == v) return false;
-        }
-    }
-    return true;
-}
-
 std::string digits(const Grid& grid) {
     std::string text;
     for (const auto& row : grid) {
@@ -167,7 +149,7 @@ Row measure(const std::string& input, const std::vector<PuzzleEntry>& puzzles,
         const Grid& answer = answers[i].grid;
         if (statuses[i] != kStatusOk) {
             ++row.unsolvable;
-        } else if (!completes(puzzles[i].puzzle, answer) ||
+        } else if (!isCompletion(puzzles[i].puzzle, answer) ||
                    (!puzzles[i].solution.empty() && digits(answer) != puzzles[i].solution)) {
             ++row.wrong;
             std::fprintf(stderr, "sudoku-bench: %s #%zu: wrong answer %s\n", input.c_str(), i,

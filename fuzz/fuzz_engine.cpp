@@ -31,25 +31,6 @@ bool inRange(const Grid& grid) {
     return true;
 }
 
-// Givens kept; each filled cell a digit repeating nothing in its row, column or box.
-bool completes(const Grid& puzzle, const Grid& answer) {
-    for (int i = 0; i < kCellCount; ++i) {
-        const int r = i / 9, c = i % 9;
-        if (puzzle[r][c] != 0) {
-            if (answer[r][c] != puzzle[r][c]) return false;
-            continue;
-        }
-        const Cell v = answer[r][c];
-        if (v < 1 || v > 9) return false;
-        for (int j = 0; j < kCellCount; ++j) {
-            const int r2 = j / 9, c2 = j % 9;
-            const bool peer = r2 == r || c2 == c || (r2 / 3 == r / 3 && c2 / 3 == c / 3);
-            if (j != i && peer && answer[r2][c2] == v) return false;
-        }
-    }
-    return true;
-}
-
 bool repeatsGiven(const Grid& grid) {
     for (int i = 0; i < kCellCount; ++i) {
         for (int j = i + 1; j < kCellCount; ++j) {
@@ -78,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < kCellCount; ++i) puzzle[i / 9][i % 9] = cellOf(data[i]);
     const int status = solveSudoku(puzzle, answer);
     if (status == kStatusOk) {
-        if (!completes(puzzle, answer)) fail("not a completion", puzzle);
+        if (!isCompletion(puzzle, answer)) fail("not a completion", puzzle);
         // A completion repeats a value exactly when the givens already did.
         if ((checkSudoku(answer) == kStatusOk) == repeatsGiven(puzzle)) {
             fail("check disagrees with the givens", puzzle);

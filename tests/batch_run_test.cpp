@@ -94,7 +94,8 @@ std::size_t countOf(const std::string& text, const std::string& part) {
 
 // The run's last separator, then the total in seconds with six decimals.
 bool endsWithTotalLine(const std::string& out) {
-    const std::string head = "Correct!!!\n  ==============================\n Congretulations! ToTal Time:";
+    const std::string head =
+        "Correct!!!\n  ==============================\n Congretulations! ToTal Time:";
     const std::size_t at = out.rfind(head);
     if (at == std::string::npos) return false;
     const std::string figure = out.substr(at + head.size());

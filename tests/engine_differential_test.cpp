@@ -17,30 +17,6 @@ namespace {
 
 const std::string kData = SUDOKU_DATA_DIR;
 
-// Whether `answer` completes `puzzle`: givens kept, every empty cell filled with a digit that
-// repeats nothing in its row, column or box.
-bool completes(const Grid& puzzle, const Grid& answer) {
-    for (int r = 0; r < 9; ++r) {
-        for (int c = 0; c < 9; ++c) {
-            if (puzzle[r][c] != 0) {
-                if (answer[r][c] != puzzle[r][c]) return false;
-                continue;
-            }
-            const Cell v = answer[r][c];
-            if (v < 1 || v > 9) return false;
-            for (int k = 0; k < 9; ++k) {
-                if ((k != c && answer[r][k] == v) || (k != r && answer[k][c] == v)) return false;
-            }
-            for (int k = r / 3 * 3; k < r / 3 * 3 + 3; ++k) {
-                for (int l = c / 3 * 3; l < c / 3 * 3 + 3; ++l) {
-                    if ((k != r || l != c) && answer[k][l] == v) return false;
-                }
-            }
-        }
-    }
-    return true;
-}
-
 struct Tally {
     long compared = 0;
     long skipped = 0;
@@ -62,7 +38,7 @@ void compare(const Grid& puzzle, std::uint64_t budget, Tally& tally) {
         }
     }
     if (status == kStatusOk) {
-        ASSERT_TRUE(completes(puzzle, engine)) << lineFromGrid(puzzle);
+        ASSERT_TRUE(isCompletion(puzzle, engine)) << lineFromGrid(puzzle);
     } else {
         ASSERT_EQ(lineFromGrid(engine), lineFromGrid(puzzle));
     }

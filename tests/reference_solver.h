@@ -13,3 +13,7 @@ constexpr int kReferenceGaveUp = 1;
 // an empty cell costs one node; past `budget` nodes it stops and returns kReferenceGaveUp, with
 // `solution` in an unspecified state.
 int referenceSolve(const Grid& puzzle, Grid& solution, std::uint64_t budget);
+
+// Whether `answer` completes `puzzle` as the rules ask: givens kept, every empty cell filled with a
+// digit that repeats nothing in its row, column or box. Givens are not checked against each other.
+bool isCompletion(const Grid& puzzle, const Grid& answer);

@@ -57,7 +57,8 @@ ScratchDir::ScratchDir() {
     namespace fs = std::filesystem;
     std::random_device entropy;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path dir = fs::temp_directory_path() / ("sudoku-test-" + std::to_string(entropy()));
+        const fs::path dir =
+            fs::temp_directory_path() / ("sudoku-test-" + std::to_string(entropy()));
         if (fs::create_directory(dir)) {
             path_ = dir.string();
             return;
