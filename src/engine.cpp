@@ -459,11 +459,16 @@ bool countsBalance(const Board& s) {
 
 // Runs the deductions to a fixed point, cheapest first: naked singles, hidden singles, then the
 // band and stack permutations. Returns false when the board has no completion. A digit whose
-// candidates have not changed since its last pass of a kind is not looked at again.
-bool propagate(Board& s, const Units& units) {
+// candidates have not changed since its last pass of a kind is not looked at again; `settled`,
+// when given, is a board this one was derived from after that board's own fixed point, so that
+// only what changed since needs a pass.
+bool propagate(Board& s, const Units& units, const Board* settled = nullptr) {
     std::uint32_t hiddenSeen[kDigits][kBands], permutationSeen[kDigits][kBands];
     for (int d = 0; d < kDigits; ++d) {
-        for (int b = 0; b < kBands; ++b) hiddenSeen[d][b] = permutationSeen[d][b] = ~0u;
+        for (int b = 0; b < kBands; ++b) {
+            // No band holds 32 bits: ~0 marks a band as never seen.
+            hiddenSeen[d][b] = permutationSeen[d][b] = settled ? settled->candidates[d][b] : ~0u;
+        }
     }
     auto unchanged = [&s](int d, const std::uint32_t* seen) {
         const std::uint32_t* cand = s.candidates[d];
@@ -569,8 +574,9 @@ bool chooseUnit(const Board& s, const Units& units, int limit, int& digit, BandS
     return best < limit;
 }
 
-// Records a completion or searches on; false once `limit` completions are known.
-bool descend(Board& next, Search& ctx);
+// Records a completion or searches on from `next`, derived from the settled board `parent`;
+// false once `limit` completions are known.
+bool descend(Board& next, const Board& parent, Search& ctx);
 
 // Depth-first search over the choice cell's digits (or the choice unit's cells), recording up to
 // `limit` completions.
@@ -584,7 +590,7 @@ void search(Board& s, Search& ctx) {
                 const std::uint32_t bit = cells & (0u - cells);
                 Board next = s;
                 place(next, digit, b, bit, cellOf(b, bit));
-                if (!descend(next, ctx)) return;
+                if (!descend(next, s, ctx)) return;
             }
         }
         return;
@@ -595,12 +601,12 @@ void search(Board& s, Search& ctx) {
         if ((s.candidates[d][b] & bit) == 0) continue;
         Board next = s;
         place(next, d, b, bit, cell);
-        if (!descend(next, ctx)) return;
+        if (!descend(next, s, ctx)) return;
     }
 }
 
-bool descend(Board& next, Search& ctx) {
-    if (!propagate(next, ctx.units)) return true;
+bool descend(Board& next, const Board& parent, Search& ctx) {
+    if (!propagate(next, ctx.units, &parent)) return true;
     if (isSolved(next)) {
         (ctx.found == 0 ? ctx.first : ctx.second) = next;
         ++ctx.found;
@@ -626,7 +632,7 @@ Outcome searchSmallest(const Board& s, const Units& units, Board& answer, int& b
         if (--budget < 0) return Outcome::kOutOfBudget;
         Board next = s;
         place(next, d, b, bit, cell);
-        if (!propagate(next, units)) continue;
+        if (!propagate(next, units, &s)) continue;
         if (isSolved(next)) {
             answer = next;
             return Outcome::kFound;
