@@ -102,7 +102,10 @@ bool nakedSingles(Board& s, bool& changed) {
             int digit = 0;
             while (digit < kDigits && (s.candidates[digit][b] & bit) == 0) ++digit;
             if (digit == kDigits) return false;  // an earlier placement took its last candidate
-            place(s, digit, b, bit, cellOf(b, bit));
+            // The cell has no other candidate to clear.
+            const BandSet& peers = kPeers[cellOf(b, bit)];
+            for (int o = 0; o < kBands; ++o) s.candidates[digit][o] &= ~peers[o];
+            s.solved[b] |= bit;
             changed = true;
         }
     }
