@@ -299,16 +299,21 @@ bool partialPermutationPass(Board& s, int d, const Units& units, bool& changed) 
 
 // Hidden singles for one digit: a row, box or column with one candidate left, not yet placed.
 // `seen` as above, for the last hidden-single pass.
+// kEveryUnit: every unit needs every digit, known at compile time for the common case.
+template <bool kEveryUnit>
 bool hiddenPass(Board& s, int d, const Units& units, const std::uint32_t* seen, bool& changed) {
     std::uint32_t* cand = s.candidates[d];
+    const std::uint32_t rows = kEveryUnit ? kUnitMask : units.rows;
+    const std::uint32_t boxes = kEveryUnit ? kUnitMask : units.boxes;
+    const std::uint32_t columns = kEveryUnit ? kUnitMask : units.columns;
     for (int b = 0; b < kBands; ++b) {
         const std::uint32_t x = cand[b];
         if (x == seen[b]) continue;
         std::uint32_t singles = 0;
         for (int k = 0; k < 3; ++k) {
             const std::uint32_t row = x & rowMask(k), box = x & boxMask(k);
-            const bool rowCounts = units.rows >> (3 * b + k) & 1u;
-            const bool boxCounts = units.boxes >> (3 * b + k) & 1u;
+            const bool rowCounts = rows >> (3 * b + k) & 1u;
+            const bool boxCounts = boxes >> (3 * b + k) & 1u;
             const int inRow = std::popcount(row), inBox = std::popcount(box);
             if ((inRow == 0 && rowCounts) || (inBox == 0 && boxCounts)) return false;
             if (inRow == 1 && rowCounts) singles |= row;
@@ -324,16 +329,18 @@ bool hiddenPass(Board& s, int d, const Units& units, const std::uint32_t* seen, 
         }
     }
     // Columns span the three bands: count candidates per column with two-bit counters.
-    std::uint32_t once = 0, twice = 0;
+    std::uint32_t once = 0, twice = 0, placed = 0;
     for (int b = 0; b < kBands; ++b) {
-        const std::uint32_t x = cand[b];
+        const std::uint32_t x = cand[b], here = x & s.solved[b];
         const std::uint32_t r0 = x & kUnitMask, r1 = x >> 9 & kUnitMask, r2 = x >> 18;
         const std::uint32_t any = r0 | r1 | r2;
         twice |= (r0 & r1) | (r0 & r2) | (r1 & r2) | (once & any);
         once |= any;
+        placed |= here | here >> 9 | here >> 18;
     }
-    if (~once & units.columns) return false;
-    std::uint32_t singles = once & ~twice & units.columns;
+    if (~once & columns) return false;
+    // A column whose one candidate is the digit already placed there needs nothing.
+    std::uint32_t singles = once & ~twice & ~placed & columns;
     while (singles != 0) {
         const int c = std::countr_zero(singles);
         singles &= singles - 1;
@@ -494,7 +501,10 @@ bool propagate(Board& s, const Units& units, const Board* settled = nullptr) {
         if (isSolved(s)) return true;
         for (int d = 0; d < kDigits; ++d) {
             if (unchanged(d, hiddenSeen[d])) continue;
-            if (!hiddenPass(s, d, units, hiddenSeen[d], changed)) return false;
+            const bool ok = units.allNeedEveryDigit
+                                ? hiddenPass<true>(s, d, units, hiddenSeen[d], changed)
+                                : hiddenPass<false>(s, d, units, hiddenSeen[d], changed);
+            if (!ok) return false;
             remember(d, hiddenSeen[d]);
         }
         if (changed) continue;
