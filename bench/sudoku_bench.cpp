@@ -113,6 +113,7 @@ struct Row {
     double perSecond = 0, median = 0, p99 = 0, slowest = 0;
     std::size_t slowestIndex = 0;
     std::size_t refFinished = 0, refSkipped = 0;
+    std::string skippedList;  // the first few puzzles the plain search gave up on, as "#i"
     double refMedian = 0, refP99 = 0, speedup = 0;
 };
 
@@ -168,7 +169,7 @@ Row measure(const std::string& input, const std::vector<PuzzleEntry>& puzzles,
         const int status = referenceSolve(puzzles[i].puzzle, answer, options.budget);
         const double t = micros(Clock::now() - start);
         if (status == kReferenceGaveUp) {
-            ++row.refSkipped;
+            if (++row.refSkipped <= 12) row.skippedList += " #" + std::to_string(i);
             continue;
         }
         refTimes.push_back(t);
@@ -195,6 +196,10 @@ void printRow(const Row& r, bool csv) {
                 r.refFinished, r.refSkipped, r.refMedian, r.refP99, r.speedup);
     if (r.unsolvable != 0 || r.wrong != 0) {
         std::printf("%-32s %zu without completion, %zu wrong answers\n", "", r.unsolvable, r.wrong);
+    }
+    if (r.refSkipped != 0) {
+        std::printf("%-32s plain search skipped%s%s\n", "", r.skippedList.c_str(),
+                    r.refSkipped > 12 ? " ..." : "");
     }
 }
 
