@@ -4,20 +4,15 @@
 
 #include <cstdint>
 
+#include "puzzle_list.h"
 #include "reference_solver.h"
 #include "solver.h"
 
 namespace {
 
-void parse(const char* line, Grid& grid) {
-    for (int i = 0; i < kCellCount; ++i) {
-        grid[i / 9][i % 9] = static_cast<Cell>(line[i] == '.' ? 0 : line[i] - '0');
-    }
-}
-
 void engine(benchmark::State& state, const char* line) {
     Grid puzzle, answer;
-    parse(line, puzzle);
+    parsePuzzleLine(line, puzzle);
     for (auto _ : state) {
         benchmark::DoNotOptimize(solveSudoku(puzzle, answer));
         benchmark::ClobberMemory();
@@ -26,7 +21,7 @@ void engine(benchmark::State& state, const char* line) {
 
 void plainSearch(benchmark::State& state, const char* line) {
     Grid puzzle, answer;
-    parse(line, puzzle);
+    parsePuzzleLine(line, puzzle);
     for (auto _ : state) {
         benchmark::DoNotOptimize(referenceSolve(puzzle, answer, UINT64_MAX));
         benchmark::ClobberMemory();

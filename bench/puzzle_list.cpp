@@ -11,16 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool parseLine(const std::string& line, Grid& grid) {
-    if (line.size() < kCellCount) return false;
-    for (int i = 0; i < kCellCount; ++i) {
-        const char ch = line[i];
-        if (ch != '.' && (ch < '0' || ch > '9')) return false;
-        grid[i / 9][i % 9] = static_cast<Cell>(ch == '.' ? 0 : ch - '0');
-    }
-    return true;
-}
-
 bool loadFolder(const fs::path& folder, std::vector<PuzzleEntry>& out) {
     Grid grid = {};  // carried over from file to file, as in the batch run
     for (int i = 0; i < 10000; ++i) {
@@ -40,6 +30,16 @@ bool loadFolder(const fs::path& folder, std::vector<PuzzleEntry>& out) {
 
 }  // namespace
 
+bool parsePuzzleLine(const std::string& line, Grid& grid) {
+    if (line.size() < kCellCount) return false;
+    for (int i = 0; i < kCellCount; ++i) {
+        const char ch = line[i];
+        if (ch != '.' && (ch < '0' || ch > '9')) return false;
+        grid[i / 9][i % 9] = static_cast<Cell>(ch == '.' ? 0 : ch - '0');
+    }
+    return true;
+}
+
 bool loadPuzzles(const std::string& path, std::vector<PuzzleEntry>& out) {
     std::error_code error;
     if (fs::is_directory(path, error)) return loadFolder(path, out);
@@ -53,7 +53,7 @@ bool loadPuzzles(const std::string& path, std::vector<PuzzleEntry>& out) {
     while (std::getline(in, line)) {
         PuzzleEntry entry{};
         const bool hasSolution = solutions && std::getline(solutions, solution);
-        if (!parseLine(line, entry.puzzle)) continue;
+        if (!parsePuzzleLine(line, entry.puzzle)) continue;
         if (hasSolution) entry.solution = solution.substr(0, kCellCount);
         out.push_back(entry);
     }

@@ -11,6 +11,9 @@ struct PuzzleEntry {
     std::string solution;  // the known solution as 81 digits, or empty
 };
 
+// Reads the first 81 characters of `line` ('.' or '0' for empty, '1' to '9'); false on others.
+bool parsePuzzleLine(const std::string& line, Grid& grid);
+
 // A file holds one puzzle per line ('.' or '0' for empty; other lines are skipped). Its known
 // solutions are read from solutions/NAME.solution.txt beside it when that exists. A folder holds
 // 0000.txt, 0001.txt, ... in the batch format, read up to the first missing index. Returns false

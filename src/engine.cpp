@@ -66,8 +66,7 @@ struct Search {
     Units units;
     int limit = 0;
     int found = 0;
-    Board first;
-    Board second;
+    Board first;  // the first completion met
 };
 
 void place(Board& s, int digit, int band, std::uint32_t bit, int cell) {
@@ -628,7 +627,7 @@ void search(Board& s, Search& ctx) {
 bool descend(Board& next, const Board& parent, Search& ctx) {
     if (!propagate(next, ctx.units, &parent)) return true;
     if (isSolved(next)) {
-        (ctx.found == 0 ? ctx.first : ctx.second) = next;
+        if (ctx.found == 0) ctx.first = next;
         ++ctx.found;
     } else {
         search(next, ctx);
