@@ -285,9 +285,10 @@ constexpr TemplateTables kTemplate = makeTemplateTables();
 // more to lose.
 bool templatePass(Board& s, int d, bool& changed) {
     std::uint32_t* cand = s.candidates[d];
-    if (((cand[0] & ~s.solved[0]) | (cand[1] & ~s.solved[1]) | (cand[2] & ~s.solved[2])) == 0) {
-        return true;  // all nine placed
-    }
+    // With three rows or fewer left open the band and stack permutations have seen it all.
+    const int placed = std::popcount(cand[0] & s.solved[0]) + std::popcount(cand[1] & s.solved[1]) +
+                       std::popcount(cand[2] & s.solved[2]);
+    if (placed >= 6) return true;
     // byOrder[b][p]: the band's triples when row k takes its cell in stack kRowStacks[p][k].
     std::uint32_t byOrder[kBands][6], triples[kBands];
     for (int b = 0; b < kBands; ++b) {
@@ -744,7 +745,7 @@ bool descend(Board& next, const Board& parent, Search& ctx) {
 enum class Outcome { kFound, kNone, kOutOfBudget };
 
 // Most puzzles need a handful of branches, where the template filter costs more than it saves.
-constexpr int kBranchesBeforeTemplates = 4;
+constexpr int kBranchesBeforeTemplates = 8;
 
 struct RowMajorWalk {
     Units units;
