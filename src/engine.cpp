@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "repeated_givens.h"
 
@@ -394,15 +395,96 @@ bool partialPermutationPass(Board& s, int d, const Units& units, bool& changed) 
     return true;
 }
 
-// Hidden singles for one digit: a row, box or column with one candidate left, not yet placed.
-// `seen` as above, for the last hidden-single pass.
-// kEveryUnit: every unit needs every digit, known at compile time for the common case.
-template <bool kEveryUnit>
+// Two digits' four lanes side by side, for passes over every digit at once.
+using DigitPair = std::uint32_t __attribute__((vector_size(32)));
+
+// Each digit's band lanes moved one or two places round (the spare lane stays).
+DigitPair nextBand(DigitPair v) {
+    return __builtin_shufflevector(v, v, 1, 2, 0, 3, 5, 6, 4, 7);
+}
+DigitPair lastBand(DigitPair v) {
+    return __builtin_shufflevector(v, v, 2, 0, 1, 3, 6, 4, 5, 7);
+}
+
+// Hidden singles of every digit at once, for a puzzle where every unit needs every digit: a row,
+// box or column with one candidate left, not yet placed. Branch-free over the whole board, two
+// digits per vector; cheaper than tracking which digits changed.
+bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
+    constexpr std::uint32_t kSegmentLow = 0x1249249;  // first cell of each 3-cell row segment
+    constexpr std::uint32_t kRowLow = 1u | 1u << 9 | 1u << 18;  // first segment of each row
+    constexpr std::uint32_t kBoxLow = 1u | 1u << 3 | 1u << 6;   // first row's segment of each box
+    constexpr int kPairs = (kDigits + 1) / 2;
+    alignas(32) std::uint32_t lanes[2 * kPairs][kLanes] = {};
+    alignas(32) std::uint32_t found[2 * kPairs][kLanes];
+    std::memcpy(lanes, s.candidates, sizeof s.candidates);
+    const DigitPair solved = {s.solved[0], s.solved[1], s.solved[2], 0,
+                              s.solved[0], s.solved[1], s.solved[2], 0};
+    DigitPair missing = {}, anyFound = {};
+    for (int pair = 0; pair < kPairs; ++pair) {
+        DigitPair x;
+        std::memcpy(&x, lanes[2 * pair], sizeof x);
+        // Per 3-cell segment: any candidate, two or more. A row is three segments side by side,
+        // a box three segments one above the other.
+        const DigitPair c0 = x & kSegmentLow, c1 = x >> 1 & kSegmentLow, c2 = x >> 2 & kSegmentLow;
+        const DigitPair any = c0 | c1 | c2, two = (c0 & c1) | (c0 & c2) | (c1 & c2);
+        const DigitPair r0 = any & kRowLow, r1 = any >> 3 & kRowLow, r2 = any >> 6 & kRowLow;
+        const DigitPair rowAny = r0 | r1 | r2;
+        const DigitPair rowTwo =
+            ((two | two >> 3 | two >> 6) & kRowLow) | (r0 & r1) | (r0 & r2) | (r1 & r2);
+        const DigitPair b0 = any & kBoxLow, b1 = any >> 9 & kBoxLow, b2 = any >> 18 & kBoxLow;
+        const DigitPair boxAny = b0 | b1 | b2;
+        const DigitPair boxTwo =
+            ((two | two >> 9 | two >> 18) & kBoxLow) | (b0 & b1) | (b0 & b2) | (b1 & b2);
+        // Columns: fold each band's rows, then add up the digit's three band lanes.
+        const DigitPair k0 = x & kUnitMask, k1 = x >> 9 & kUnitMask, k2 = x >> 18;
+        const DigitPair bandAny = k0 | k1 | k2, bandTwo = (k0 & k1) | (k0 & k2) | (k1 & k2);
+        const DigitPair here = x & solved;
+        const DigitPair bandPlaced = (here | here >> 9 | here >> 18) & kUnitMask;
+        const DigitPair a1 = nextBand(bandAny), a2 = lastBand(bandAny);
+        const DigitPair colAny = bandAny | a1 | a2;
+        const DigitPair colTwo = bandTwo | nextBand(bandTwo) | lastBand(bandTwo) | (bandAny & a1) |
+                                 (bandAny & a2) | (a1 & a2);
+        const DigitPair colPlaced = bandPlaced | nextBand(bandPlaced) | lastBand(bandPlaced);
+        // The spare lanes, and the lanes past the last digit, take no part.
+        const DigitPair inUse = pair + 1 < kPairs ? DigitPair{~0u, ~0u, ~0u, 0, ~0u, ~0u, ~0u, 0}
+                                                  : DigitPair{~0u, ~0u, ~0u, 0, 0, 0, 0, 0};
+        missing |= ((kRowLow & ~rowAny) | (kBoxLow & ~boxAny) | (kUnitMask & ~colAny)) & inUse;
+        const DigitPair rowOne = rowAny & ~rowTwo, boxOne = boxAny & ~boxTwo;
+        const DigitPair colOne = colAny & ~colTwo & ~colPlaced;
+        const DigitPair boxSegments = (boxOne << 3) - boxOne;  // three cells each
+        const DigitPair cells = ((rowOne << 9) - rowOne) | boxSegments | boxSegments << 9 |
+                                boxSegments << 18 | colOne | colOne << 9 | colOne << 18;
+        const DigitPair hits = x & cells & ~solved & inUse;
+        anyFound |= hits;
+        std::memcpy(found[2 * pair], &hits, sizeof hits);
+    }
+    std::uint32_t missed = 0, hit = 0;
+    for (int lane = 0; lane < 8; ++lane) {
+        missed |= missing[lane];
+        hit |= anyFound[lane];
+    }
+    if (missed != 0) return false;
+    if (hit == 0) return true;
+    for (int d = 0; d < kDigits; ++d) {
+        for (int b = 0; b < kBands; ++b) {
+            for (std::uint32_t bits = found[d][b]; bits != 0; bits &= bits - 1) {
+                const std::uint32_t bit = bits & (0u - bits);
+                // An earlier placement here may have taken this candidate; the unit then has
+                // none, which a later pass finds.
+                if ((s.candidates[d][b] & bit) == 0) continue;
+                place(s, d, b, bit, cellOf(b, bit));
+                changed = true;
+            }
+        }
+    }
+    return true;
+}
+
+// Hidden singles for one digit of a puzzle with repeated givens, in the units that need every
+// digit. `seen` as above, for the last hidden-single pass.
 bool hiddenPass(Board& s, int d, const Units& units, const std::uint32_t* seen, bool& changed) {
     std::uint32_t* cand = s.candidates[d];
-    const std::uint32_t rows = kEveryUnit ? kUnitMask : units.rows;
-    const std::uint32_t boxes = kEveryUnit ? kUnitMask : units.boxes;
-    const std::uint32_t columns = kEveryUnit ? kUnitMask : units.columns;
+    const std::uint32_t rows = units.rows, boxes = units.boxes, columns = units.columns;
     for (int b = 0; b < kBands; ++b) {
         const std::uint32_t x = cand[b];
         if (x == seen[b]) continue;
@@ -598,13 +680,14 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
         if (!nakedSingles(s, changed)) return false;
         if (changed) continue;
         if (isSolved(s)) return true;
-        for (int d = 0; d < kDigits; ++d) {
-            if (unchanged(d, hiddenSeen[d])) continue;
-            const bool ok = units.allNeedEveryDigit
-                                ? hiddenPass<true>(s, d, units, hiddenSeen[d], changed)
-                                : hiddenPass<false>(s, d, units, hiddenSeen[d], changed);
-            if (!ok) return false;
-            remember(d, hiddenSeen[d]);
+        if (units.allNeedEveryDigit) {
+            if (!hiddenSinglesEveryUnit(s, changed)) return false;
+        } else {
+            for (int d = 0; d < kDigits; ++d) {
+                if (unchanged(d, hiddenSeen[d])) continue;
+                if (!hiddenPass(s, d, units, hiddenSeen[d], changed)) return false;
+                remember(d, hiddenSeen[d]);
+            }
         }
         if (changed) continue;
         for (int d = 0; d < kDigits; ++d) {
