@@ -52,6 +52,12 @@ struct Board {
     alignas(16) std::uint32_t solved[kLanes];
 };
 
+// One digit's four lanes.
+using BandLanes = std::uint32_t __attribute__((vector_size(16)));
+
+// Two digits' four lanes side by side, for passes over every digit at once.
+using DigitPair = std::uint32_t __attribute__((vector_size(32)));
+
 // "Every missing digit must appear in this unit" holds only in a unit whose givens are distinct
 // digits; these masks (bit k for row, column or box k) name those units.
 struct Units {
@@ -88,13 +94,17 @@ bool isSolved(const Board& s) {
 
 // Places every cell left with one candidate. Returns false on a cell with none.
 bool nakedSingles(Board& s, bool& changed) {
-    std::uint32_t onceAll[kLanes] = {}, twiceAll[kLanes] = {};
-    for (const auto& candidate : s.candidates) {
-        for (int lane = 0; lane < kLanes; ++lane) {
-            twiceAll[lane] |= onceAll[lane] & candidate[lane];
-            onceAll[lane] |= candidate[lane];
-        }
+    // Per lane: cells with one candidate or more, two or more, and the bits of the digit index
+    // of each candidate (exact for a cell with one), so that no search over digits is needed.
+    BandLanes c[kDigits];
+    for (int d = 0; d < kDigits; ++d) std::memcpy(&c[d], s.candidates[d], sizeof c[d]);
+    BandLanes onceAll = {}, twiceAll = {};
+    for (const BandLanes& candidate : c) {
+        twiceAll |= onceAll & candidate;
+        onceAll |= candidate;
     }
+    const BandLanes indexBits[4] = {c[1] | c[3] | c[5] | c[7], c[2] | c[3] | c[6] | c[7],
+                                    c[4] | c[5] | c[6] | c[7], c[8]};
     for (int b = 0; b < kBands; ++b) {
         const std::uint32_t open = ~s.solved[b] & kBandMask;
         if (open == 0) continue;
@@ -102,15 +112,16 @@ bool nakedSingles(Board& s, bool& changed) {
         // in the next round, and a single they made too.
         const std::uint32_t once = onceAll[b], twice = twiceAll[b];
         if (open & ~once) return false;
-        std::uint32_t singles = open & ~twice;
-        while (singles != 0) {
+        for (std::uint32_t singles = open & ~twice; singles != 0; singles &= singles - 1) {
             const std::uint32_t bit = singles & (0u - singles);
-            singles ^= bit;
-            int digit = 0;
-            while (digit < kDigits && (s.candidates[digit][b] & bit) == 0) ++digit;
-            if (digit == kDigits) return false;  // an earlier placement took its last candidate
+            const int at = std::countr_zero(bit);
+            const int digit = static_cast<int>(
+                (indexBits[0][b] >> at & 1u) | (indexBits[1][b] >> at & 1u) << 1 |
+                (indexBits[2][b] >> at & 1u) << 2 | (indexBits[3][b] >> at & 1u) << 3);
+            // A placement earlier in this round may have taken the cell's last candidate.
+            if ((s.candidates[digit][b] & bit) == 0) return false;
             // The cell has no other candidate to clear.
-            const BandSet& peers = kPeers[cellOf(b, bit)];
+            const BandSet& peers = kPeers[b * 27 + at];
             for (int o = 0; o < kBands; ++o) s.candidates[digit][o] &= ~peers[o];
             s.solved[b] |= bit;
             changed = true;
@@ -394,9 +405,6 @@ bool partialPermutationPass(Board& s, int d, const Units& units, bool& changed) 
     }
     return true;
 }
-
-// Two digits' four lanes side by side, for passes over every digit at once.
-using DigitPair = std::uint32_t __attribute__((vector_size(32)));
 
 // Each digit's band lanes moved one or two places round (the spare lane stays).
 DigitPair nextBand(DigitPair v) {
