@@ -266,26 +266,42 @@ bool permutationPass(Board& s, int d, const Units& units, const std::uint32_t* s
 constexpr int kRowStacks[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
 
 struct TemplateTables {
-    std::uint32_t within[3][8];       // triples whose offset in stack s lies in a 3-bit set
-    std::uint32_t unlike[27];         // triples that differ from t in every offset
-    std::uint8_t completing[27][27];  // the triple that completes two such triples
+    std::uint32_t within[3][8];  // triples whose offset in stack s lies in a 3-bit set
+    std::uint32_t unlike[27];    // triples that differ from t in every offset
+    // Given the triple t of one band, the map from a second band's triple to the third's swaps,
+    // in each stack, the two offsets t does not use: bits under swapLow[t][s] trade places
+    // with the bits swapDistance[t][s] above them.
+    std::uint32_t swapLow[27][3];
+    std::uint8_t swapDistance[27][3];
+
+    std::uint32_t swapped(int t, std::uint32_t triples) const {
+        for (int st = 0; st < 3; ++st) {
+            const int distance = swapDistance[t][st];
+            const std::uint32_t moving = ((triples >> distance) ^ triples) & swapLow[t][st];
+            triples ^= moving | moving << distance;
+        }
+        return triples;
+    }
 };
 
 constexpr TemplateTables makeTemplateTables() {
     TemplateTables t{};
+    constexpr int kStride[3] = {1, 3, 9};
     for (int i = 0; i < 27; ++i) {
         const int a[3] = {i % 3, i / 3 % 3, i / 9};
         for (int st = 0; st < 3; ++st) {
             for (unsigned set = 0; set < 8; ++set) {
                 if (set >> a[st] & 1u) t.within[st][set] |= 1u << i;
             }
+            const int low = a[st] == 0 ? 1 : 0, high = a[st] == 2 ? 1 : 2;
+            t.swapDistance[i][st] = static_cast<std::uint8_t>((high - low) * kStride[st]);
+            for (int j = 0; j < 27; ++j) {
+                if (j / kStride[st] % 3 == low) t.swapLow[i][st] |= 1u << j;
+            }
         }
         for (int j = 0; j < 27; ++j) {
             const int e[3] = {j % 3, j / 3 % 3, j / 9};
-            if (a[0] == e[0] || a[1] == e[1] || a[2] == e[2]) continue;
-            t.unlike[i] |= 1u << j;
-            t.completing[i][j] = static_cast<std::uint8_t>(
-                (3 - a[0] - e[0]) + 3 * (3 - a[1] - e[1]) + 9 * (3 - a[2] - e[2]));
+            if (a[0] != e[0] && a[1] != e[1] && a[2] != e[2]) t.unlike[i] |= 1u << j;
         }
     }
     return t;
@@ -320,16 +336,12 @@ bool templatePass(Board& s, int d, bool& changed) {
     std::uint32_t used[kBands] = {};
     for (std::uint32_t first = triples[0]; first != 0; first &= first - 1) {
         const int t0 = std::countr_zero(first);
-        for (std::uint32_t second = triples[1] & kTemplate.unlike[t0]; second != 0;
-             second &= second - 1) {
-            const int t1 = std::countr_zero(second);
-            const int t2 = kTemplate.completing[t0][t1];
-            if (triples[2] >> t2 & 1u) {
-                used[0] |= 1u << t0;
-                used[1] |= 1u << t1;
-                used[2] |= 1u << t2;
-            }
-        }
+        const std::uint32_t second =
+            triples[1] & kTemplate.unlike[t0] & kTemplate.swapped(t0, triples[2]);
+        if (second == 0) continue;
+        used[0] |= 1u << t0;
+        used[1] |= second;
+        used[2] |= kTemplate.swapped(t0, second);
     }
     if (used[0] == 0) return false;
     for (int b = 0; b < kBands; ++b) {
