@@ -679,21 +679,33 @@ bool countsBalance(const Board& s) {
 // kind is not looked at again; `settled`, when given, is a board this one was derived from after
 // that board's own fixed point, so that only what changed since needs a pass.
 bool propagate(Board& s, const Units& units, bool templates, const Board* settled = nullptr) {
-    std::uint32_t hiddenSeen[kDigits][kBands], permutationSeen[kDigits][kBands];
-    std::uint32_t templateSeen[kDigits][kBands];
-    for (int d = 0; d < kDigits; ++d) {
-        for (int b = 0; b < kBands; ++b) {
-            // No band holds 32 bits: ~0 marks a band as never seen.
-            hiddenSeen[d][b] = permutationSeen[d][b] = templateSeen[d][b] =
-                settled ? settled->candidates[d][b] : ~0u;
+    // The candidates each kind of pass last saw, per digit. A lane of all ones (no band holds 32
+    // bits) marks a digit as never seen.
+    alignas(16) std::uint32_t hiddenSeen[kDigits][kLanes], permutationSeen[kDigits][kLanes];
+    alignas(16) std::uint32_t templateSeen[kDigits][kLanes];
+    auto start = [settled](std::uint32_t(*seen)[kLanes]) {
+        if (settled) {
+            std::memcpy(seen, settled->candidates, sizeof settled->candidates);
+        } else {
+            std::memset(seen, 0xFF, sizeof settled->candidates);
         }
-    }
-    auto unchanged = [&s](int d, const std::uint32_t* seen) {
-        const std::uint32_t* cand = s.candidates[d];
-        return cand[0] == seen[0] && cand[1] == seen[1] && cand[2] == seen[2];
+    };
+    start(permutationSeen);
+    if (!units.allNeedEveryDigit) start(hiddenSeen);
+    if (units.allNeedEveryDigit && templates) start(templateSeen);
+    // The digits whose candidates differ from what a pass last saw, as a mask.
+    auto changedSince = [&s](const std::uint32_t(*seen)[kLanes]) {
+        unsigned mask = 0;
+        for (int d = 0; d < kDigits; ++d) {
+            std::uint32_t differ = 0;
+            for (int lane = 0; lane < kLanes; ++lane)
+                differ |= s.candidates[d][lane] ^ seen[d][lane];
+            mask |= static_cast<unsigned>(differ != 0) << d;
+        }
+        return mask;
     };
     auto remember = [&s](int d, std::uint32_t* seen) {
-        for (int b = 0; b < kBands; ++b) seen[b] = s.candidates[d][b];
+        std::memcpy(seen, s.candidates[d], sizeof s.candidates[d]);
     };
     for (;;) {
         bool changed = false;
@@ -703,15 +715,15 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
         if (units.allNeedEveryDigit) {
             if (!hiddenSinglesEveryUnit(s, changed)) return false;
         } else {
-            for (int d = 0; d < kDigits; ++d) {
-                if (unchanged(d, hiddenSeen[d])) continue;
+            for (unsigned digits = changedSince(hiddenSeen); digits != 0; digits &= digits - 1) {
+                const int d = std::countr_zero(digits);
                 if (!hiddenPass(s, d, units, hiddenSeen[d], changed)) return false;
                 remember(d, hiddenSeen[d]);
             }
         }
         if (changed) continue;
-        for (int d = 0; d < kDigits; ++d) {
-            if (unchanged(d, permutationSeen[d])) continue;
+        for (unsigned digits = changedSince(permutationSeen); digits != 0; digits &= digits - 1) {
+            const int d = std::countr_zero(digits);
             if (!permutationPass(s, d, units, permutationSeen[d], changed)) return false;
             if (!units.allNeedEveryDigit && !partialPermutationPass(s, d, units, changed)) {
                 return false;
@@ -721,8 +733,8 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
         if (changed) continue;
         if (!units.allNeedEveryDigit) return unitsCanBeServed(s, units) && countsBalance(s);
         if (!templates) return true;
-        for (int d = 0; d < kDigits; ++d) {
-            if (unchanged(d, templateSeen[d])) continue;
+        for (unsigned digits = changedSince(templateSeen); digits != 0; digits &= digits - 1) {
+            const int d = std::countr_zero(digits);
             if (!templatePass(s, d, changed)) return false;
             remember(d, templateSeen[d]);
         }
