@@ -418,12 +418,11 @@ bool partialPermutationPass(Board& s, int d, const Units& units, bool& changed) 
     return true;
 }
 
-// Each digit's band lanes moved one or two places round (the spare lane stays).
-DigitPair nextBand(DigitPair v) {
-    return __builtin_shufflevector(v, v, 1, 2, 0, 3, 5, 6, 4, 7);
-}
-DigitPair lastBand(DigitPair v) {
-    return __builtin_shufflevector(v, v, 2, 0, 1, 3, 6, 4, 5, 7);
+// Each digit's band lanes moved one and two places round (the spare lane stays). Vectors go by
+// reference: passing them by value would depend on the instruction set.
+void rotateBands(const DigitPair& v, DigitPair& next, DigitPair& last) {
+    next = __builtin_shufflevector(v, v, 1, 2, 0, 3, 5, 6, 4, 7);
+    last = __builtin_shufflevector(v, v, 2, 0, 1, 3, 6, 4, 5, 7);
 }
 
 // Hidden singles of every digit at once, for a puzzle where every unit needs every digit: a row,
@@ -460,11 +459,13 @@ bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
         const DigitPair bandAny = k0 | k1 | k2, bandTwo = (k0 & k1) | (k0 & k2) | (k1 & k2);
         const DigitPair here = x & solved;
         const DigitPair bandPlaced = (here | here >> 9 | here >> 18) & kUnitMask;
-        const DigitPair a1 = nextBand(bandAny), a2 = lastBand(bandAny);
+        DigitPair a1, a2, t1, t2, p1, p2;
+        rotateBands(bandAny, a1, a2);
+        rotateBands(bandTwo, t1, t2);
+        rotateBands(bandPlaced, p1, p2);
         const DigitPair colAny = bandAny | a1 | a2;
-        const DigitPair colTwo = bandTwo | nextBand(bandTwo) | lastBand(bandTwo) | (bandAny & a1) |
-                                 (bandAny & a2) | (a1 & a2);
-        const DigitPair colPlaced = bandPlaced | nextBand(bandPlaced) | lastBand(bandPlaced);
+        const DigitPair colTwo = bandTwo | t1 | t2 | (bandAny & a1) | (bandAny & a2) | (a1 & a2);
+        const DigitPair colPlaced = bandPlaced | p1 | p2;
         // The spare lanes, and the lanes past the last digit, take no part.
         const DigitPair inUse = pair + 1 < kPairs ? DigitPair{~0u, ~0u, ~0u, 0, ~0u, ~0u, ~0u, 0}
                                                   : DigitPair{~0u, ~0u, ~0u, 0, 0, 0, 0, 0};
