@@ -1,6 +1,6 @@
-// The search engine: per-digit candidate bitboards, singles and locked candidates, and a
-// most-constrained-cell search; a smallest-completion walk is layered on it only when the puzzle
-// has more than one completion.
+// The search engine: per-digit candidate bitboards with singles, band and stack permutations and
+// templates propagated to a fixed point; a row-major walk that meets the smallest completion
+// first, and a bounded most-constrained-cell method behind it.
 #include "engine.h"
 
 #include <array>
