@@ -504,7 +504,8 @@ bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
 }
 
 // Hidden singles for one digit of a puzzle with repeated givens, in the units that need every
-// digit. `seen` as above, for the last hidden-single pass.
+// digit. `seen`: the digit's candidates as the last such pass left them; bands unchanged since
+// need no work.
 bool hiddenPass(Board& s, int d, const Units& units, const std::uint32_t* seen, bool& changed) {
     std::uint32_t* cand = s.candidates[d];
     const std::uint32_t rows = units.rows, boxes = units.boxes, columns = units.columns;
