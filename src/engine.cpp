@@ -702,9 +702,9 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
     alignas(16) std::uint32_t templateSeen[kDigits][kLanes];
     auto start = [settled](std::uint32_t(*seen)[kLanes]) {
         if (settled) {
-            std::memcpy(seen, settled->candidates, sizeof settled->candidates);
+            std::memcpy(seen, settled->candidates, sizeof(Board::candidates));
         } else {
-            std::memset(seen, 0xFF, sizeof settled->candidates);
+            std::memset(seen, 0xFF, sizeof(Board::candidates));
         }
     };
     start(permutationSeen);
