@@ -1,6 +1,8 @@
 // solveSudoku on top of the search engine, and the answer check.
 #include "solver.h"
 
+#include <cstdint>
+
 #include "engine.h"
 
 namespace {
@@ -25,22 +27,25 @@ int solveSudoku(const Grid& puzzle, Grid& solution) {
     return findSmallestCompletion(puzzle, solution) ? kStatusOk : kStatusFailed;
 }
 
+// A value repeats in some row, column or box exactly when two cells of one unit hold it; the
+// cell-by-cell scan of the definition finds the same grids. Values are any 8-bit cell values.
 int checkSudoku(const Grid& grid) {
-    for (int i = 0; i < kGridSize; ++i) {
-        for (int j = 0; j < kGridSize; ++j) {
-            const Cell v = grid[i][j];
-            for (int k = 0; k < kGridSize; ++k) {
-                if (k != j && grid[i][k] == v) return kStatusFailed;
-            }
-            for (int k = 0; k < kGridSize; ++k) {
-                if (k != i && grid[k][j] == v) return kStatusFailed;
-            }
-            // Box cells in the same row or column were covered above.
-            const int top = i / kBoxSize * kBoxSize, left = j / kBoxSize * kBoxSize;
-            for (int k = top; k < top + kBoxSize; ++k) {
-                for (int l = left; l < left + kBoxSize; ++l) {
-                    if (k != i && l != j && grid[k][l] == v) return kStatusFailed;
-                }
+    for (int unit = 0; unit < kGridSize; ++unit) {
+        // Bit v + 128 of the four words: value v seen in this row, column or box.
+        std::uint64_t row[4] = {}, column[4] = {}, box[4] = {};
+        auto repeats = [](std::uint64_t(&seen)[4], Cell value) {
+            const int index = value + 128;
+            const std::uint64_t bit = std::uint64_t{1} << (index % 64);
+            if (seen[index / 64] & bit) return true;
+            seen[index / 64] |= bit;
+            return false;
+        };
+        for (int k = 0; k < kGridSize; ++k) {
+            const int r = unit / kBoxSize * kBoxSize + k / kBoxSize;
+            const int c = unit % kBoxSize * kBoxSize + k % kBoxSize;
+            if (repeats(row, grid[unit][k]) || repeats(column, grid[k][unit]) ||
+                repeats(box, grid[r][c])) {
+                return kStatusFailed;
             }
         }
     }

@@ -181,10 +181,14 @@ TEST(BatchRun, FailureAtPuzzleZeroStopsTheRun) {
     lateDeadEnd[9 * 5 + 8] = '9';
     std::string drawnOdd = drawing(kFirstGrid);
     drawnOdd.replace(drawnOdd.rfind(" 2"), 2, " 44");
+    // Every width " %d" can take: one to three digits, with and without a sign.
+    const std::string wide = "-1 10 -128 " + fileText(kFirstGrid).substr(6);
+    std::string drawnWide = drawing(kFirstGrid);
+    drawnWide.replace(drawnWide.find(" 1 2 3"), 6, " -1 10 -128");
 
     for (const Failing& f :
          {Failing{"repeated givens", fileText(repeated), drawing(repeated)},
-          Failing{"cell of 44", odd, drawnOdd},
+          Failing{"cell of 44", odd, drawnOdd}, Failing{"wide values", wide, drawnWide},
           Failing{"no completion", fileText(lateDeadEnd), drawing(lateDeadEnd)}}) {
         const BatchFolder batch(0);
         batch.put(0, f.file);
