@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "engine/clause_solver.h"
 #include "repeated_givens.h"
 
 namespace {
@@ -79,6 +80,9 @@ struct Search {
     int limit = 0;
     int found = 0;
     Board first;  // the first completion met
+    long nodes = 0;
+    long nodeBudget = -1;  // nodes it may visit; -1 for no bound
+    bool gaveUp = false;
 };
 
 void place(Board& s, int digit, int band, std::uint32_t bit, int cell) {
@@ -867,6 +871,10 @@ void search(Board& s, Search& ctx) {
 }
 
 bool descend(Board& next, const Board& parent, Search& ctx) {
+    if (ctx.nodeBudget >= 0 && ++ctx.nodes > ctx.nodeBudget) {
+        ctx.gaveUp = true;
+        return false;
+    }
     if (!propagate(next, ctx.units, true, &parent)) return true;
     if (isSolved(next)) {
         if (ctx.found == 0) ctx.first = next;
@@ -990,19 +998,125 @@ Board boardOf(const Grid& puzzle) {
 int runSearch(const Board& start, Search& ctx, int limit) {
     ctx.limit = limit;
     ctx.found = 0;
+    ctx.nodes = 0;
+    ctx.gaveUp = false;
     Board s = start;
     search(s, ctx);
     return ctx.found;
 }
 
-// Whether the board (already propagated) has a completion; on true, `witness` holds one.
-bool completes(const Board& s, Search& ctx, Board& witness) {
-    if (isSolved(s)) {
-        witness = s;
-        return true;
+// Most of the bounded method's questions are answered by a short most-constrained search; past
+// this many nodes it hands the question to the clause-learning solver.
+constexpr long kQuickSearchNodes = 16;
+
+enum class Answer { kYes, kNo, kUnknown };
+
+// Whether the board (already propagated) has a completion, by a short search; on kYes, `model`
+// holds one.
+Answer quickCompletes(const Board& s, Search& ctx, std::int8_t (&model)[kCellCount]) {
+    Board witness = s;
+    if (!isSolved(s)) {
+        // With repeated givens a node costs ten times as much and the solver does better.
+        if (!ctx.units.allNeedEveryDigit) return Answer::kUnknown;
+        ctx.nodeBudget = kQuickSearchNodes;
+        const int found = runSearch(s, ctx, 1);
+        ctx.nodeBudget = -1;
+        if (found == 0) return ctx.gaveUp ? Answer::kUnknown : Answer::kNo;
+        witness = ctx.first;
     }
-    if (runSearch(s, ctx, 1) == 0) return false;
-    witness = ctx.first;
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        model[cell] = static_cast<std::int8_t>(valueAt(witness, cell) - 1);
+    }
+    return Answer::kYes;
+}
+
+// The bounded method: fixes cells in row-major order, each to the smallest digit that still has
+// a completion, each question answered by the clause-learning solver, which keeps what every
+// refutation taught it. A model it finds answers the question for its own digits, so only
+// smaller digits need a call; the deductions on the board refute most of those first.
+bool smallestByProof(const Board& root, Search& ctx, Grid& out) {
+    const Units& units = ctx.units;
+    std::uint16_t candidates[kCellCount] = {};
+    bool needs[27][9] = {};
+    std::uint32_t placedIn[27] = {};  // digits already placed in each unit
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        const int b = cell / 27;
+        const std::uint32_t bit = 1u << (cell % 27);
+        const int r = cell / 9, c = cell % 9, box = r / 3 * 3 + c / 3;
+        for (int d = 0; d < kDigits; ++d) {
+            if (!(root.candidates[d][b] & bit)) continue;
+            if (root.solved[b] & bit) {
+                placedIn[r] |= 1u << d;
+                placedIn[9 + c] |= 1u << d;
+                placedIn[18 + box] |= 1u << d;
+            } else {
+                candidates[cell] = static_cast<std::uint16_t>(candidates[cell] | 1u << d);
+            }
+        }
+    }
+    for (int unit = 0; unit < 27; ++unit) {
+        const std::uint32_t valid = unit < 9 ? units.rows : unit < 18 ? units.columns : units.boxes;
+        if (!(valid >> (unit % 9) & 1u)) continue;
+        for (int d = 0; d < kDigits; ++d) needs[unit][d] = !(placedIn[unit] >> d & 1u);
+    }
+    engine::ClauseSolver solver;
+    std::int8_t model[kCellCount];
+    if (!engine::initSolver(solver, candidates, needs)) return false;
+    const Answer first = quickCompletes(root, ctx, model);
+    if (first == Answer::kNo) return false;
+    if (first == Answer::kUnknown && !engine::solveWith(solver, -1, 0, model)) return false;
+    // Tells the solver what the board's deductions excluded.
+    auto share = [&solver, &candidates](const Board& s) {
+        for (int cell = 0; cell < kCellCount; ++cell) {
+            const int b = cell / 27;
+            const std::uint32_t bit = 1u << (cell % 27);
+            for (int d = 0; d < kDigits; ++d) {
+                if ((candidates[cell] >> d & 1u) && !(s.candidates[d][b] & bit) &&
+                    engine::digitOpen(solver, cell, d)) {
+                    engine::fixDigit(solver, cell, d, false);
+                }
+            }
+        }
+    };
+    Board current = root;
+    Grid result = {};
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        const int b = cell / 27;
+        const std::uint32_t bit = 1u << (cell % 27);
+        if (current.solved[b] & bit) {
+            result[cell / 9][cell % 9] = static_cast<Cell>(valueAt(current, cell));
+            continue;
+        }
+        const int known = model[cell];
+        int chosen = known;
+        for (int d = 0; d < known; ++d) {
+            if (!(current.candidates[d][b] & bit) || !engine::digitOpen(solver, cell, d)) continue;
+            Board trial = current;
+            place(trial, d, b, bit, cell);
+            Answer answer =
+                propagate(trial, units, true) ? quickCompletes(trial, ctx, model) : Answer::kNo;
+            if (answer == Answer::kUnknown) {
+                answer = engine::solveWith(solver, cell, d, model) ? Answer::kYes : Answer::kNo;
+            }
+            if (answer == Answer::kYes) {
+                chosen = d;
+                current = trial;
+                break;
+            }
+            current.candidates[d][b] &= ~bit;
+            engine::fixDigit(solver, cell, d, false);
+        }
+        if (chosen == known) {
+            place(current, known, b, bit, cell);
+            propagate(current, units, true);  // cannot fail: the model completes it
+        }
+        engine::fixDigit(solver, cell, chosen, true);
+        share(current);
+        result[cell / 9][cell % 9] = static_cast<Cell>(chosen + 1);
+    }
+    for (int r = 0; r < kGridSize; ++r) {
+        for (int c = 0; c < kGridSize; ++c) out[r][c] = result[r][c];
+    }
     return true;
 }
 
@@ -1024,7 +1138,8 @@ bool findSmallestCompletion(const Grid& puzzle, Grid& out, int rowMajorBudget) {
     Board answer;
     RowMajorWalk walk;
     walk.units = ctx.units;
-    walk.budget = rowMajorBudget;
+    // With repeated givens a branch costs ten times as much: a tenth of the budget.
+    walk.budget = ctx.units.allNeedEveryDigit ? rowMajorBudget : rowMajorBudget / 20;
     switch (searchSmallest(root, walk, answer)) {
         case Outcome::kFound:
             toGrid(answer, out);
@@ -1034,35 +1149,7 @@ bool findSmallestCompletion(const Grid& puzzle, Grid& out, int rowMajorBudget) {
         case Outcome::kOutOfBudget:
             break;
     }
-    if (runSearch(root, ctx, 1) == 0) return false;
-    // Fix cells in row-major order to the smallest digit that still completes. A known completion
-    // (the witness) answers that question for its own digit, so only smaller digits need a search.
-    Board witness = ctx.first;
-    Board current = root;
-    for (int cell = 0; cell < kCellCount; ++cell) {
-        const int b = cell / 27;
-        const std::uint32_t bit = 1u << (cell % 27);
-        if (current.solved[b] & bit) continue;
-        const int known = valueAt(witness, cell) - 1;
-        bool settled = false;
-        for (int d = 0; d < known && !settled; ++d) {
-            if ((current.candidates[d][b] & bit) == 0) continue;
-            Board trial = current;
-            place(trial, d, b, bit, cell);
-            if (propagate(trial, ctx.units, true) && completes(trial, ctx, witness)) {
-                current = trial;
-                settled = true;
-            } else {
-                current.candidates[d][b] &= ~bit;
-            }
-        }
-        if (!settled) {
-            place(current, known, b, bit, cell);
-            propagate(current, ctx.units, true);  // cannot fail: the witness completes it
-        }
-    }
-    toGrid(witness, out);
-    return true;
+    return smallestByProof(root, ctx, out);
 }
 
 int countCompletions(const Grid& puzzle, int limit) {

@@ -10,7 +10,7 @@
 // Branches the row-major search may try before the bounded method takes over. Of the public
 // collections' 158,547 puzzles two need more (4,571 and 2,018 branches); the bounded method
 // finishes each in about 200, which halves the slowest solve.
-constexpr int kRowMajorBudget = 2000;
+constexpr int kRowMajorBudget = 1000;
 
 // Writes the smallest completion of `puzzle` (read row by row as 81 digits) to `out` and returns
 // true, or returns false and leaves `out` untouched when the puzzle has no completion. Tests pass

@@ -26,8 +26,9 @@ std::string collectionFolder() {
 std::vector<std::string> collection(const std::string& name, std::size_t limit = SIZE_MAX) {
     const std::string path = collectionFolder() + "/" + name + ".txt";
     auto lines = readLines(path, limit);
-    EXPECT_FALSE(lines.empty()) << "no puzzles in " << path
-                                << ": configure with -DSUDOKU_DATA_DIR=FOLDER of the public collections";
+    EXPECT_FALSE(lines.empty())
+        << "no puzzles in " << path
+        << ": configure with -DSUDOKU_DATA_DIR=FOLDER of the public collections";
     return lines;
 }
 
@@ -73,8 +74,7 @@ class Collection : public testing::TestWithParam<const char*> {};
 TEST_P(Collection, AnswersAreTheKnownSolutions) {
     const std::string name = GetParam();
     const auto puzzles = collection(name);
-    const auto solutions =
-        readLines(collectionFolder() + "/solutions/" + name + ".solution.txt");
+    const auto solutions = readLines(collectionFolder() + "/solutions/" + name + ".solution.txt");
     if (!solutions.empty()) {
         ASSERT_EQ(puzzles.size(), solutions.size());
     }

@@ -1,0 +1,547 @@
+// Clause learning over the open cells. The rules are applied directly: one digit per cell and no
+// repeat among peers (some 10,000 two-literal clauses), and "at least one" per cell and per unit
+// that needs a digit, on candidate masks and counts. Only learned clauses are stored and watched.
+#include "engine/clause_solver.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
+namespace engine {
+namespace {
+
+// Reasons and conflicts: below kCellRule a stored clause; kCellRule + cell: the cell's "at least
+// one digit"; kUnitRule + unit * 9 + d: the unit's "digit d somewhere"; kImplied + u: forced
+// false because variable u is true and the two cannot both hold.
+constexpr std::int32_t kNoReason = -1;
+constexpr std::int32_t kCellRule = 1 << 16;
+constexpr std::int32_t kUnitRule = kCellRule + kSolverCells;
+constexpr std::int32_t kImplied = 1 << 20;
+constexpr int kNoConflict = -1;
+constexpr int kPairConflict = -2;  // two true variables that exclude each other
+constexpr int kMaxLearned = 2000;
+constexpr int kRestartBase = 64;
+
+// The 20 cells sharing a row, column or box with each cell.
+constexpr std::array<std::array<std::uint8_t, 20>, kSolverCells> makePeerCells() {
+    std::array<std::array<std::uint8_t, 20>, kSolverCells> peers{};
+    for (int i = 0; i < kSolverCells; ++i) {
+        int n = 0;
+        for (int j = 0; j < kSolverCells; ++j) {
+            const bool sameBox = i / 27 == j / 27 && i % 9 / 3 == j % 9 / 3;
+            if (j != i && (i / 9 == j / 9 || i % 9 == j % 9 || sameBox)) {
+                peers[i][n++] = static_cast<std::uint8_t>(j);
+            }
+        }
+    }
+    return peers;
+}
+constexpr auto kPeerCells = makePeerCells();
+
+// The row, column and box (numbered 0-8, 9-17, 18-26) of each cell, and the cells of each unit.
+constexpr int unitOf(int cell, int kind) {
+    return kind == 0 ? cell / 9 : kind == 1 ? 9 + cell % 9 : 18 + cell / 27 * 3 + cell % 9 / 3;
+}
+constexpr int cellOfUnit(int unit, int k) {
+    const int kind = unit / 9, u = unit % 9;
+    return kind == 0   ? u * 9 + k
+           : kind == 1 ? k * 9 + u
+                       : (u / 3 * 3 + k / 3) * 9 + u % 3 * 3 + k % 3;
+}
+
+int varOf(int literal) {
+    return literal >> 1;
+}
+int positive(int var) {
+    return 2 * var;
+}
+int negative(int var) {
+    return 2 * var + 1;
+}
+// 1 true, 0 false, -1 open.
+int valueOf(const ClauseSolver& s, int literal) {
+    const int v = s.value[varOf(literal)];
+    return v < 0 ? -1 : v ^ (literal & 1);
+}
+
+// The decision order: a max-heap on activity.
+bool before(const ClauseSolver& s, int a, int b) {
+    return s.activity[a] > s.activity[b];
+}
+
+void heapUp(ClauseSolver& s, int at) {
+    const int var = s.heap[at];
+    while (at > 0 && before(s, var, s.heap[(at - 1) / 2])) {
+        s.heap[at] = s.heap[(at - 1) / 2];
+        s.heapPosition[s.heap[at]] = static_cast<std::int16_t>(at);
+        at = (at - 1) / 2;
+    }
+    s.heap[at] = static_cast<std::int16_t>(var);
+    s.heapPosition[var] = static_cast<std::int16_t>(at);
+}
+
+void heapDown(ClauseSolver& s, int at) {
+    const int var = s.heap[at];
+    for (;;) {
+        int child = 2 * at + 1;
+        if (child >= s.heapSize) break;
+        if (child + 1 < s.heapSize && before(s, s.heap[child + 1], s.heap[child])) ++child;
+        if (!before(s, s.heap[child], var)) break;
+        s.heap[at] = s.heap[child];
+        s.heapPosition[s.heap[at]] = static_cast<std::int16_t>(at);
+        at = child;
+    }
+    s.heap[at] = static_cast<std::int16_t>(var);
+    s.heapPosition[var] = static_cast<std::int16_t>(at);
+}
+
+void heapInsert(ClauseSolver& s, int var) {
+    if (s.heapPosition[var] >= 0) return;
+    s.heap[s.heapSize] = static_cast<std::int16_t>(var);
+    heapUp(s, s.heapSize++);
+}
+
+int heapPop(ClauseSolver& s) {
+    const int top = s.heap[0];
+    s.heapPosition[top] = -1;
+    if (--s.heapSize > 0) {
+        s.heap[0] = s.heap[s.heapSize];
+        heapDown(s, 0);
+    }
+    return top;
+}
+
+void assign(ClauseSolver& s, int literal, std::int32_t reason) {
+    const int var = varOf(literal);
+    if (literal & 1) {
+        const int cell = var / 9, digit = var % 9;
+        s.notFalse[cell] = static_cast<std::uint16_t>(s.notFalse[cell] & ~(1u << digit));
+        for (int kind = 0; kind < 3; ++kind) --s.notFalseIn[unitOf(cell, kind)][digit];
+    }
+    s.value[var] = static_cast<std::int8_t>((literal & 1) ^ 1);
+    s.level[var] = static_cast<std::int16_t>(s.decisionLevel);
+    s.reason[var] = reason;
+    s.trail[s.trailSize++] = static_cast<std::int16_t>(literal);
+    ++s.assignments;
+}
+
+void watch(ClauseSolver& s, int clause, int slot) {
+    const int node = 2 * clause + slot;
+    const int literal = s.literals[s.clauseStart[clause] + slot];
+    s.watchNext[node] = s.watchHead[literal];
+    s.watchHead[literal] = node;
+}
+
+// Stores a clause of two or more literals, watching its first two.
+int store(ClauseSolver& s, const std::int16_t* lits, int size) {
+    const int clause = s.clauseCount++;
+    s.clauseStart[clause] = s.arenaUsed;
+    s.clauseSize[clause] = static_cast<std::int16_t>(size);
+    std::memcpy(s.literals + s.arenaUsed, lits, sizeof(std::int16_t) * size);
+    s.arenaUsed += size;
+    watch(s, clause, 0);
+    watch(s, clause, 1);
+    return clause;
+}
+
+// Makes a variable false because `because` is true; returns false on a clash.
+bool exclude(ClauseSolver& s, int var, int because) {
+    if (!s.exists[var]) return true;
+    if (s.value[var] == 1) return false;
+    if (s.value[var] < 0) assign(s, negative(var), kImplied + because);
+    return true;
+}
+
+// Unit propagation to a fixed point. Returns kNoConflict, a clause, or kPairConflict with the two
+// clashing variables in `pair`.
+int propagate(ClauseSolver& s, int (&pair)[2]) {
+    while (s.propagated < s.trailSize) {
+        const int literal = s.trail[s.propagated++];
+        const int var = varOf(literal);
+        if ((literal & 1) == 0) {
+            // True: no other digit in this cell, and not this digit among the peers.
+            const int cell = var / 9, digit = var % 9;
+            for (int d = 0; d < 9; ++d) {
+                if (d != digit && !exclude(s, cell * 9 + d, var)) {
+                    pair[0] = var;
+                    pair[1] = cell * 9 + d;
+                    return kPairConflict;
+                }
+            }
+            for (const int peer : kPeerCells[cell]) {
+                if (!exclude(s, peer * 9 + digit, var)) {
+                    pair[0] = var;
+                    pair[1] = peer * 9 + digit;
+                    return kPairConflict;
+                }
+            }
+        }
+        if (literal & 1) {
+            // False: the cell, and each unit that needs the digit, may have one option left.
+            const int cell = var / 9, digit = var % 9;
+            const std::uint16_t left = s.notFalse[cell];
+            if (left == 0) return kCellRule + cell;
+            if ((left & (left - 1)) == 0) {
+                const int other = cell * 9 + std::countr_zero(static_cast<unsigned>(left));
+                if (s.value[other] < 0) assign(s, positive(other), kCellRule + cell);
+            }
+            for (int kind = 0; kind < 3; ++kind) {
+                const int unit = unitOf(cell, kind);
+                if (!s.needs[unit][digit] || s.notFalseIn[unit][digit] > 1) continue;
+                if (s.notFalseIn[unit][digit] == 0) return kUnitRule + unit * 9 + digit;
+                for (int k = 0; k < 9; ++k) {
+                    const int other = cellOfUnit(unit, k) * 9 + digit;
+                    if (s.exists[other] && s.value[other] != 0) {
+                        if (s.value[other] < 0)
+                            assign(s, positive(other), kUnitRule + unit * 9 + digit);
+                        break;
+                    }
+                }
+            }
+        }
+        // The clauses watching the literal that just became false.
+        const int falsified = literal ^ 1;
+        std::int32_t* link = &s.watchHead[falsified];
+        while (*link >= 0) {
+            const int node = *link, clause = node >> 1, slot = node & 1;
+            std::int16_t* c = s.literals + s.clauseStart[clause];
+            const int other = c[slot ^ 1];
+            if (valueOf(s, other) == 1) {
+                link = &s.watchNext[node];
+                continue;
+            }
+            int replacement = -1;
+            for (int k = 2; k < s.clauseSize[clause]; ++k) {
+                if (valueOf(s, c[k]) != 0) {
+                    replacement = k;
+                    break;
+                }
+            }
+            if (replacement >= 0) {
+                std::swap(c[slot], c[replacement]);
+                *link = s.watchNext[node];
+                s.watchNext[node] = s.watchHead[c[slot]];
+                s.watchHead[c[slot]] = node;
+                continue;
+            }
+            if (valueOf(s, other) == 0) return clause;
+            assign(s, other, clause);
+            link = &s.watchNext[node];
+        }
+    }
+    return kNoConflict;
+}
+
+void backtrack(ClauseSolver& s, int level) {
+    if (s.decisionLevel <= level) return;
+    const int start = s.levelStart[level + 1];
+    for (int i = s.trailSize - 1; i >= start; --i) {
+        const int var = varOf(s.trail[i]);
+        if (s.value[var] == 0) {
+            const int cell = var / 9, digit = var % 9;
+            s.notFalse[cell] = static_cast<std::uint16_t>(s.notFalse[cell] | 1u << digit);
+            for (int kind = 0; kind < 3; ++kind) ++s.notFalseIn[unitOf(cell, kind)][digit];
+        }
+        s.value[var] = -1;
+        heapInsert(s, var);
+    }
+    s.trailSize = start;
+    s.propagated = start;
+    s.decisionLevel = level;
+}
+
+void newLevel(ClauseSolver& s) {
+    s.levelStart[++s.decisionLevel] = static_cast<std::int16_t>(s.trailSize);
+}
+
+void bumpVar(ClauseSolver& s, int var) {
+    s.activity[var] += s.bump;
+    if (s.activity[var] > 1e100) {
+        for (double& a : s.activity) a *= 1e-100;
+        s.bump *= 1e-100;
+    }
+    if (s.heapPosition[var] >= 0) heapUp(s, s.heapPosition[var]);
+}
+
+// First unique implication point: returns the learned clause's size, its asserting literal
+// first and a literal of the level to return to second.
+int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
+    int size = 1, pending = 0;
+    auto note = [&](int literal) {
+        const int var = varOf(literal);
+        if (s.seen[var] || s.level[var] == 0) return;
+        s.seen[var] = 1;
+        bumpVar(s, var);
+        if (s.level[var] == s.decisionLevel) {
+            ++pending;
+        } else {
+            s.learnt[size++] = static_cast<std::int16_t>(literal);
+        }
+    };
+    auto noteReason = [&](std::int32_t reason, int skipVar) {
+        if (reason >= kImplied) {
+            note(negative(reason - kImplied));
+            return;
+        }
+        if (reason >= kUnitRule) {
+            const int unit = (reason - kUnitRule) / 9, digit = (reason - kUnitRule) % 9;
+            for (int k = 0; k < 9; ++k) {
+                const int var = cellOfUnit(unit, k) * 9 + digit;
+                if (s.exists[var] && var != skipVar) note(positive(var));
+            }
+            return;
+        }
+        if (reason >= kCellRule) {
+            const int cell = reason - kCellRule;
+            for (int d = 0; d < 9; ++d) {
+                const int var = cell * 9 + d;
+                if (s.exists[var] && var != skipVar) note(positive(var));
+            }
+            return;
+        }
+        const std::int16_t* c = s.literals + s.clauseStart[reason];
+        for (int k = 0; k < s.clauseSize[reason]; ++k) {
+            if (varOf(c[k]) != skipVar) note(c[k]);
+        }
+    };
+    if (conflict == kPairConflict) {
+        note(negative(pair[0]));
+        note(negative(pair[1]));
+    } else {
+        noteReason(conflict, -1);
+    }
+    int index = s.trailSize - 1, literal = 0;
+    for (;;) {
+        while (!s.seen[varOf(s.trail[index])]) --index;
+        literal = s.trail[index--];
+        const int var = varOf(literal);
+        s.seen[var] = 0;
+        if (--pending == 0) break;
+        noteReason(s.reason[var], var);
+    }
+    s.learnt[0] = static_cast<std::int16_t>(literal ^ 1);
+    for (int k = 1; k < size; ++k) s.seen[varOf(s.learnt[k])] = 0;
+    // The deepest of the other literals goes second: it is watched, and its level is the one to
+    // return to.
+    int deepest = 1;
+    for (int k = 2; k < size; ++k) {
+        if (s.level[varOf(s.learnt[k])] > s.level[varOf(s.learnt[deepest])]) deepest = k;
+    }
+    if (size > 1) std::swap(s.learnt[1], s.learnt[deepest]);
+    s.bump /= 0.95;
+    return size;
+}
+
+// At the top level: drops clauses already satisfied and literals already false, forgets the
+// older half of the learned clauses when there are many, and rebuilds the arena and watches.
+// Returns false when a clause has become empty.
+bool simplify(ClauseSolver& s, bool forget) {
+    std::int16_t scratch[kSolverVars];
+    const int firstKept = forget ? s.clauseCount / 2 : 0;
+    // Clauses are compacted in place: a clause only ever moves towards the front.
+    int used = 0, count = 0;
+    for (int clause = firstKept; clause < s.clauseCount; ++clause) {
+        const std::int16_t* c = s.literals + s.clauseStart[clause];
+        int size = 0;
+        bool satisfied = false;
+        for (int k = 0; k < s.clauseSize[clause] && !satisfied; ++k) {
+            const int v = valueOf(s, c[k]);
+            satisfied = v == 1;
+            if (v < 0) scratch[size++] = c[k];
+        }
+        if (satisfied) continue;
+        if (size == 0) return false;
+        if (size == 1) {
+            assign(s, scratch[0], kNoReason);
+            continue;
+        }
+        s.clauseStart[count] = used;
+        s.clauseSize[count] = static_cast<std::int16_t>(size);
+        std::memcpy(s.literals + used, scratch, sizeof(std::int16_t) * size);
+        used += size;
+        ++count;
+    }
+    s.arenaUsed = used;
+    s.clauseCount = count;
+    std::fill(std::begin(s.watchHead), std::end(s.watchHead), -1);
+    for (int clause = 0; clause < count; ++clause) {
+        watch(s, clause, 0);
+        watch(s, clause, 1);
+    }
+    return true;
+}
+
+// Propagates at the top level; false on a conflict there.
+bool settle(ClauseSolver& s) {
+    int pair[2];
+    return propagate(s, pair) == kNoConflict;
+}
+
+// The Luby sequence 1 1 2 1 1 2 4 ...: restart intervals that are short on easy calls and still
+// let a hard one run long.
+long luby(long i) {
+    long size = 1, seq = 0;
+    while (size < i + 1) {
+        ++seq;
+        size = 2 * size + 1;
+    }
+    while (size - 1 != i) {
+        size = (size - 1) >> 1;
+        --seq;
+        i = i % size;
+    }
+    return 1L << seq;
+}
+
+// Adds a learned clause after a return to the top level, where its watches may need other
+// literals.
+bool addAtTop(ClauseSolver& s, int size) {
+    std::int16_t lits[kSolverVars];
+    int kept = 0;
+    for (int k = 0; k < size; ++k) {
+        const int v = valueOf(s, s.learnt[k]);
+        if (v == 1) return true;
+        if (v < 0) lits[kept++] = s.learnt[k];
+    }
+    if (kept == 0) return false;
+    if (kept == 1) {
+        assign(s, lits[0], kNoReason);
+        return settle(s);
+    }
+    store(s, lits, kept);
+    return true;
+}
+
+}  // namespace
+
+bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells],
+                const bool (&needs)[27][9]) {
+    std::memset(s.exists, 0, sizeof s.exists);
+    std::memset(s.seen, 0, sizeof s.seen);
+    std::fill(std::begin(s.value), std::end(s.value), std::int8_t{-1});
+    std::fill(std::begin(s.activity), std::end(s.activity), 0.0);
+    std::fill(std::begin(s.watchHead), std::end(s.watchHead), -1);
+    std::fill(std::begin(s.heapPosition), std::end(s.heapPosition), std::int16_t{-1});
+    s.heapSize = 0;
+    s.bump = 1.0;
+    s.trailSize = s.propagated = s.decisionLevel = 0;
+    s.levelStart[0] = 0;
+    s.arenaUsed = s.clauseCount = 0;
+    s.conflicts = 0;
+    s.assignments = 0;
+    std::memcpy(s.candidates, candidates, sizeof s.candidates);
+    std::memcpy(s.notFalse, candidates, sizeof s.notFalse);
+    std::memcpy(s.needs, needs, sizeof s.needs);
+    std::memset(s.notFalseIn, 0, sizeof s.notFalseIn);
+    for (int cell = 0; cell < kSolverCells; ++cell) {
+        for (int d = 0; d < 9; ++d) {
+            if (!(candidates[cell] >> d & 1u)) continue;
+            s.exists[cell * 9 + d] = 1;
+            heapInsert(s, cell * 9 + d);
+            for (int kind = 0; kind < 3; ++kind) ++s.notFalseIn[unitOf(cell, kind)][d];
+        }
+    }
+    for (int cell = 0; cell < kSolverCells; ++cell) {
+        const unsigned only = candidates[cell];
+        if (only != 0 && (only & (only - 1)) == 0) {
+            assign(s, positive(cell * 9 + std::countr_zero(only)), kNoReason);
+        }
+    }
+    for (int unit = 0; unit < 27; ++unit) {
+        for (int d = 0; d < 9; ++d) {
+            if (!needs[unit][d] || s.notFalseIn[unit][d] > 1) continue;
+            if (s.notFalseIn[unit][d] == 0) return false;
+            for (int k = 0; k < 9; ++k) {
+                const int var = cellOfUnit(unit, k) * 9 + d;
+                if (s.exists[var] && s.value[var] < 0) assign(s, positive(var), kNoReason);
+            }
+        }
+    }
+    return settle(s);
+}
+
+bool fixDigit(ClauseSolver& s, int cell, int digit, bool holds) {
+    backtrack(s, 0);
+    const int var = cell * 9 + digit;
+    if (!s.exists[var]) return !holds;
+    const int literal = holds ? positive(var) : negative(var);
+    const int v = valueOf(s, literal);
+    if (v == 0) return false;
+    if (v < 0) assign(s, literal, kNoReason);
+    return settle(s);
+}
+
+bool digitOpen(const ClauseSolver& s, int cell, int digit) {
+    const int var = cell * 9 + digit;
+    return s.exists[var] && s.value[var] != 0;
+}
+
+bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells]) {
+    backtrack(s, 0);
+    const int assumption = cell >= 0 ? positive(cell * 9 + digit) : -1;
+    if (assumption >= 0 && !s.exists[varOf(assumption)]) return false;
+    long restart = 0, sinceRestart = 0, limit = kRestartBase;
+    int pair[2];
+    for (;;) {
+        const int conflict = propagate(s, pair);
+        if (conflict != kNoConflict) {
+            ++s.conflicts;
+            ++sinceRestart;
+            if (s.decisionLevel == 0) return false;
+            const int size = analyze(s, conflict, pair);
+            if (size == 1) {
+                backtrack(s, 0);
+                assign(s, s.learnt[0], kNoReason);
+                continue;
+            }
+            const int back = s.level[varOf(s.learnt[1])];
+            if (s.clauseCount == kMaxClauses || s.arenaUsed + size > kClauseArena) {
+                // Full: forget half the learned clauses at the top level, then add this one.
+                backtrack(s, 0);
+                if (!simplify(s, true) || !addAtTop(s, size)) return false;
+                continue;
+            }
+            backtrack(s, back);
+            const int clause = store(s, s.learnt, size);
+            assign(s, s.learnt[0], clause);
+            continue;
+        }
+        if (sinceRestart >= limit) {
+            backtrack(s, 0);
+            sinceRestart = 0;
+            limit = kRestartBase * luby(++restart);
+            if (s.clauseCount > kMaxLearned && !simplify(s, true)) return false;
+            continue;
+        }
+        if (s.decisionLevel == 0 && assumption >= 0) {
+            const int v = valueOf(s, assumption);
+            if (v == 0) return false;
+            newLevel(s);
+            if (v < 0) assign(s, assumption, kNoReason);
+            continue;
+        }
+        // The open variable with the highest activity, tried true.
+        int best = -1;
+        while (s.heapSize > 0 && best < 0) {
+            const int var = heapPop(s);
+            if (s.value[var] < 0) best = var;
+        }
+        if (best < 0) {
+            for (int c = 0; c < kSolverCells; ++c) {
+                model[c] = -1;
+                for (int d = 0; d < 9; ++d) {
+                    if (s.exists[c * 9 + d] && s.value[c * 9 + d] == 1) {
+                        model[c] = static_cast<std::int8_t>(d);
+                    }
+                }
+            }
+            backtrack(s, 0);
+            return true;
+        }
+        newLevel(s);
+        assign(s, positive(best), kNoReason);
+    }
+}
+
+}  // namespace engine

@@ -1,0 +1,74 @@
+// A conflict-driven clause-learning solver over one puzzle's open cells, for the bounded method's
+// proofs: what one refutation learns, the next one does not have to find again. The rules
+// themselves are applied on candidate masks and counts; only learned clauses are stored.
+#pragma once
+
+#include <cstdint>
+
+namespace engine {
+
+constexpr int kSolverCells = 81;
+constexpr int kSolverVars = kSolverCells * 9;  // variable cell * 9 + digit: the cell holds it
+constexpr int kSolverLiterals = 2 * kSolverVars;
+constexpr int kClauseArena = 1 << 15;  // literals of all stored clauses
+constexpr int kMaxClauses = 4096;
+
+// All state in fixed arrays (about 150 KB), so that it can live on the stack.
+struct ClauseSolver {
+    // Per variable. value: -1 open, 0 false, 1 true.
+    std::int8_t value[kSolverVars];
+    std::uint8_t exists[kSolverVars];  // an open cell's candidate
+    std::uint8_t seen[kSolverVars];
+    std::int16_t level[kSolverVars];
+    std::int32_t reason[kSolverVars];  // -1: decision or level 0 fact; else see clause_solver.cpp
+    double activity[kSolverVars];
+    double bump = 1.0;
+    // Open variables by activity, highest first (a binary heap); position -1 when not in it.
+    std::int16_t heap[kSolverVars];
+    std::int16_t heapPosition[kSolverVars];
+    int heapSize = 0;
+    // The assignment stack and where each decision level starts on it.
+    std::int16_t trail[kSolverVars];
+    std::int16_t levelStart[kSolverVars + 1];
+    int trailSize = 0, propagated = 0, decisionLevel = 0;
+    // Open cells: their candidate digits (bit d), and those not yet false.
+    std::uint16_t candidates[kSolverCells];
+    std::uint16_t notFalse[kSolverCells];
+    // Units that must take a digit (rows, columns, boxes), and how many of their candidates for
+    // it are not yet false.
+    bool needs[27][9];
+    std::int8_t notFalseIn[27][9];
+    // Learned clauses: literals in one arena; the first two of each are watched, through linked
+    // lists.
+    std::int16_t literals[kClauseArena];
+    std::int32_t clauseStart[kMaxClauses];
+    std::int16_t clauseSize[kMaxClauses];
+    std::int32_t watchNext[2 * kMaxClauses];
+    std::int32_t watchHead[kSolverLiterals];
+    int arenaUsed = 0, clauseCount = 0;
+    std::int16_t learnt[kSolverVars];
+    // Work done over every call, for measuring: conflicts met and values assigned.
+    long conflicts = 0;
+    long assignments = 0;
+};
+
+// Sets up the solver for a puzzle. `candidates[cell]`: bit d when digit d + 1 may stand in an
+// open cell, 0 for a cell whose digit is known. `needs[unit][d]` for rows 0-8, columns 9-17 and
+// boxes 18-26: the unit must take digit d + 1 in one of its open cells. Returns false when some
+// open cell or needy unit has no candidate at all.
+bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells],
+                const bool (&needs)[27][9]);
+
+// Fixes digit `digit` (0-8) of `cell` as true or false for good. Returns false when that leaves
+// no completion to propagation at the top level.
+bool fixDigit(ClauseSolver& s, int cell, int digit, bool holds);
+
+// Whether the open cells have a completion, with `cell` holding `digit` when `cell` >= 0. On
+// true, `model[cell]` is the digit (0-8) of every open cell. What is learned is kept for later
+// calls.
+bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells]);
+
+// Whether `digit` of `cell` is still possible at the top level.
+bool digitOpen(const ClauseSolver& s, int cell, int digit);
+
+}  // namespace engine
