@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engine.h"
+#include "engine/engine.h"
 
 namespace {
 

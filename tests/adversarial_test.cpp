@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine.h"
+#include "engine/engine.h"
 #include "solver.h"
 #include "test_support.h"
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine.h"
+#include "engine/engine.h"
 #include "reference_solver.h"
 #include "solver.h"
 #include "test_support.h"

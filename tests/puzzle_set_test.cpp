@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine.h"
+#include "engine/engine.h"
 #include "puzzle_file.h"
 #include "test_support.h"
 

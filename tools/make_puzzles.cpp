@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "engine.h"
+#include "engine/engine.h"
 #include "sudoku_grid.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Digit-count balance for puzzles with repeated givens: intervals per digit, then a small flow per
 // kind of unit deciding which digits the units with repeated givens can still take.
-#include "repeated_givens.h"
+#include "engine/digit_counts.h"
 
 #include <algorithm>
 #include <cstring>

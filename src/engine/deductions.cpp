@@ -1,0 +1,309 @@
+// Naked and hidden singles, band and stack permutations, and the fixed point that runs them with
+// the template filter and, for repeated givens, the matching passes.
+#include "engine/deductions.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "engine/repeated_givens.h"
+#include "engine/tables.h"
+#include "engine/templates.h"
+
+namespace engine {
+
+namespace {
+
+// Places every cell left with one candidate. Returns false on a cell with none.
+bool nakedSingles(Board& s, bool& changed) {
+    // Per lane: cells with one candidate or more, two or more, and the bits of the digit index
+    // of each candidate (exact for a cell with one), so that no search over digits is needed.
+    const auto& c = s.candidates;
+    std::uint32_t onceAll[kLanes] = {}, twiceAll[kLanes] = {}, indexBits[4][kLanes];
+    for (int lane = 0; lane < kLanes; ++lane) {
+        for (int d = 0; d < kDigits; ++d) {
+            twiceAll[lane] |= onceAll[lane] & c[d][lane];
+            onceAll[lane] |= c[d][lane];
+        }
+        indexBits[0][lane] = c[1][lane] | c[3][lane] | c[5][lane] | c[7][lane];
+        indexBits[1][lane] = c[2][lane] | c[3][lane] | c[6][lane] | c[7][lane];
+        indexBits[2][lane] = c[4][lane] | c[5][lane] | c[6][lane] | c[7][lane];
+        indexBits[3][lane] = c[8][lane];
+    }
+    for (int b = 0; b < kBands; ++b) {
+        const std::uint32_t open = ~s.solved[b] & kBandMask;
+        if (open == 0) continue;
+        // Placements in earlier bands only take candidates away: a cell they emptied is found
+        // in the next round, and a single they made too.
+        const std::uint32_t once = onceAll[b], twice = twiceAll[b];
+        if (open & ~once) return false;
+        for (std::uint32_t singles = open & ~twice; singles != 0; singles &= singles - 1) {
+            const std::uint32_t bit = singles & (0u - singles);
+            const int at = std::countr_zero(bit);
+            const int digit = static_cast<int>(
+                (indexBits[0][b] >> at & 1u) | (indexBits[1][b] >> at & 1u) << 1 |
+                (indexBits[2][b] >> at & 1u) << 2 | (indexBits[3][b] >> at & 1u) << 3);
+            // A placement earlier in this round may have taken the cell's last candidate.
+            if ((s.candidates[digit][b] & bit) == 0) return false;
+            // The cell has no other candidate to clear.
+            const BandSet& peers = kPeers[b * 27 + at];
+            for (int o = 0; o < kBands; ++o) s.candidates[digit][o] &= ~peers[o];
+            s.solved[b] |= bit;
+            changed = true;
+        }
+    }
+    return true;
+}
+
+// Band and stack permutations for one digit. `seen` holds the digit's candidates as the last
+// such pass left them: bands that have not changed since need no band work.
+bool permutationPass(Board& s, int d, const Units& units, const std::uint32_t* seen,
+                     bool& changed) {
+    std::uint32_t* cand = s.candidates[d];
+    for (int b = 0; b < kBands; ++b) {
+        if (cand[b] == seen[b] || !(units.bands >> b & 1u)) continue;
+        const std::uint32_t x = cand[b];
+        const unsigned segments =
+            kThirds[x & kUnitMask] | kThirds[x >> 9 & kUnitMask] << 3 | kThirds[x >> 18] << 6;
+        const unsigned usable = kPermutationUnion[segments];
+        if (usable == 0) return false;
+        restrict(s, d, b, kSegmentCells[usable], changed);
+    }
+    std::uint32_t folded[kBands];
+    for (int b = 0; b < kBands; ++b) {
+        folded[b] = (cand[b] | cand[b] >> 9 | cand[b] >> 18) & kUnitMask;
+    }
+    for (int st = 0; st < 3; ++st) {
+        if (!(units.stacks >> st & 1u)) continue;
+        const unsigned segments = (folded[0] >> (3 * st) & 7u) | (folded[1] >> (3 * st) & 7u) << 3 |
+                                  (folded[2] >> (3 * st) & 7u) << 6;
+        const unsigned usable = kPermutationUnion[segments];
+        if (usable == 0) return false;
+        const std::uint32_t stackCells = kColumnBits * (7u << (3 * st));
+        for (int b = 0; b < kBands; ++b) {
+            const std::uint32_t columns = (usable >> (3 * b) & 7u) << (3 * st);
+            restrict(s, d, b, ~stackCells | kColumnBits * columns, changed);
+        }
+    }
+    return true;
+}
+
+// Each digit's band lanes moved one and two places round (the spare lane stays). Vectors go by
+// reference: passing them by value would depend on the instruction set.
+void rotateBands(const DigitPair& v, DigitPair& next, DigitPair& last) {
+    next = __builtin_shufflevector(v, v, 1, 2, 0, 3, 5, 6, 4, 7);
+    last = __builtin_shufflevector(v, v, 2, 0, 1, 3, 6, 4, 5, 7);
+}
+
+// Hidden singles of every digit at once, for a puzzle where every unit needs every digit: a row,
+// box or column with one candidate left, not yet placed. Branch-free over the whole board, two
+// digits per vector; cheaper than tracking which digits changed.
+bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
+    constexpr std::uint32_t kSegmentLow = 0x1249249;  // first cell of each 3-cell row segment
+    constexpr std::uint32_t kRowLow = 1u | 1u << 9 | 1u << 18;  // first segment of each row
+    constexpr std::uint32_t kBoxLow = 1u | 1u << 3 | 1u << 6;   // first row's segment of each box
+    constexpr int kPairs = (kDigits + 1) / 2;
+    alignas(32) std::uint32_t lanes[2 * kPairs][kLanes] = {};
+    alignas(32) std::uint32_t found[2 * kPairs][kLanes];
+    std::memcpy(lanes, s.candidates, sizeof s.candidates);
+    const DigitPair solved = {s.solved[0], s.solved[1], s.solved[2], 0,
+                              s.solved[0], s.solved[1], s.solved[2], 0};
+    DigitPair missing = {}, anyFound = {};
+    for (int pair = 0; pair < kPairs; ++pair) {
+        DigitPair x;
+        std::memcpy(&x, lanes[2 * pair], sizeof x);
+        // Per 3-cell segment: any candidate, two or more. A row is three segments side by side,
+        // a box three segments one above the other.
+        const DigitPair c0 = x & kSegmentLow, c1 = x >> 1 & kSegmentLow, c2 = x >> 2 & kSegmentLow;
+        const DigitPair any = c0 | c1 | c2, two = (c0 & c1) | (c0 & c2) | (c1 & c2);
+        const DigitPair r0 = any & kRowLow, r1 = any >> 3 & kRowLow, r2 = any >> 6 & kRowLow;
+        const DigitPair rowAny = r0 | r1 | r2;
+        const DigitPair rowTwo =
+            ((two | two >> 3 | two >> 6) & kRowLow) | (r0 & r1) | (r0 & r2) | (r1 & r2);
+        const DigitPair b0 = any & kBoxLow, b1 = any >> 9 & kBoxLow, b2 = any >> 18 & kBoxLow;
+        const DigitPair boxAny = b0 | b1 | b2;
+        const DigitPair boxTwo =
+            ((two | two >> 9 | two >> 18) & kBoxLow) | (b0 & b1) | (b0 & b2) | (b1 & b2);
+        // Columns: fold each band's rows, then add up the digit's three band lanes.
+        const DigitPair k0 = x & kUnitMask, k1 = x >> 9 & kUnitMask, k2 = x >> 18;
+        const DigitPair bandAny = k0 | k1 | k2, bandTwo = (k0 & k1) | (k0 & k2) | (k1 & k2);
+        const DigitPair here = x & solved;
+        const DigitPair bandPlaced = (here | here >> 9 | here >> 18) & kUnitMask;
+        DigitPair a1, a2, t1, t2, p1, p2;
+        rotateBands(bandAny, a1, a2);
+        rotateBands(bandTwo, t1, t2);
+        rotateBands(bandPlaced, p1, p2);
+        const DigitPair colAny = bandAny | a1 | a2;
+        const DigitPair colTwo = bandTwo | t1 | t2 | (bandAny & a1) | (bandAny & a2) | (a1 & a2);
+        const DigitPair colPlaced = bandPlaced | p1 | p2;
+        // The spare lanes, and the lanes past the last digit, take no part.
+        const DigitPair inUse = pair + 1 < kPairs ? DigitPair{~0u, ~0u, ~0u, 0, ~0u, ~0u, ~0u, 0}
+                                                  : DigitPair{~0u, ~0u, ~0u, 0, 0, 0, 0, 0};
+        missing |= ((kRowLow & ~rowAny) | (kBoxLow & ~boxAny) | (kUnitMask & ~colAny)) & inUse;
+        const DigitPair rowOne = rowAny & ~rowTwo, boxOne = boxAny & ~boxTwo;
+        const DigitPair colOne = colAny & ~colTwo & ~colPlaced;
+        const DigitPair boxSegments = (boxOne << 3) - boxOne;  // three cells each
+        const DigitPair cells = ((rowOne << 9) - rowOne) | boxSegments | boxSegments << 9 |
+                                boxSegments << 18 | colOne | colOne << 9 | colOne << 18;
+        const DigitPair hits = x & cells & ~solved & inUse;
+        anyFound |= hits;
+        std::memcpy(found[2 * pair], &hits, sizeof hits);
+    }
+    std::uint32_t missed = 0, hit = 0;
+    for (int lane = 0; lane < 8; ++lane) {
+        missed |= missing[lane];
+        hit |= anyFound[lane];
+    }
+    if (missed != 0) return false;
+    if (hit == 0) return true;
+    for (int d = 0; d < kDigits; ++d) {
+        for (int b = 0; b < kBands; ++b) {
+            for (std::uint32_t bits = found[d][b]; bits != 0; bits &= bits - 1) {
+                const std::uint32_t bit = bits & (0u - bits);
+                // An earlier placement here may have taken this candidate; the unit then has
+                // none, which a later pass finds.
+                if ((s.candidates[d][b] & bit) == 0) continue;
+                place(s, d, b, bit, cellOf(b, bit));
+                changed = true;
+            }
+        }
+    }
+    return true;
+}
+
+// Hidden singles for one digit: a row, box or column with one candidate left, not yet placed,
+// among the units that need every digit. `seen`: the digit's candidates as the last such pass
+// left them; bands unchanged since need no work. kEveryUnit: every unit needs every digit, known
+// at compile time for the common case.
+template <bool kEveryUnit>
+bool hiddenPass(Board& s, int d, const Units& units, const std::uint32_t* seen, bool& changed) {
+    std::uint32_t* cand = s.candidates[d];
+    const std::uint32_t rows = kEveryUnit ? kUnitMask : units.rows;
+    const std::uint32_t boxes = kEveryUnit ? kUnitMask : units.boxes;
+    const std::uint32_t columns = kEveryUnit ? kUnitMask : units.columns;
+    for (int b = 0; b < kBands; ++b) {
+        const std::uint32_t x = cand[b];
+        if (x == seen[b]) continue;
+        std::uint32_t singles = 0;
+        for (int k = 0; k < 3; ++k) {
+            const std::uint32_t row = x & rowMask(k), box = x & boxMask(k);
+            const bool rowCounts = rows >> (3 * b + k) & 1u;
+            const bool boxCounts = boxes >> (3 * b + k) & 1u;
+            const int inRow = std::popcount(row), inBox = std::popcount(box);
+            if ((inRow == 0 && rowCounts) || (inBox == 0 && boxCounts)) return false;
+            if (inRow == 1 && rowCounts) singles |= row;
+            if (inBox == 1 && boxCounts) singles |= box;
+        }
+        for (singles &= ~s.solved[b]; singles != 0; singles &= singles - 1) {
+            const std::uint32_t bit = singles & (0u - singles);
+            // An earlier placement here may have taken this candidate; the unit then has none,
+            // which a later pass finds.
+            if ((cand[b] & bit) == 0) continue;
+            place(s, d, b, bit, cellOf(b, bit));
+            changed = true;
+        }
+    }
+    // Columns span the three bands: count candidates per column with two-bit counters.
+    std::uint32_t once = 0, twice = 0, placed = 0;
+    for (int b = 0; b < kBands; ++b) {
+        const std::uint32_t x = cand[b], here = x & s.solved[b];
+        const std::uint32_t r0 = x & kUnitMask, r1 = x >> 9 & kUnitMask, r2 = x >> 18;
+        const std::uint32_t any = r0 | r1 | r2;
+        twice |= (r0 & r1) | (r0 & r2) | (r1 & r2) | (once & any);
+        once |= any;
+        placed |= here | here >> 9 | here >> 18;
+    }
+    if (~once & columns) return false;
+    // A column whose one candidate is the digit already placed there needs nothing.
+    std::uint32_t singles = once & ~twice & ~placed & columns;
+    while (singles != 0) {
+        const int c = std::countr_zero(singles);
+        singles &= singles - 1;
+        for (int b = 0; b < kBands; ++b) {
+            const std::uint32_t bit = cand[b] & (kColumnBits << c);
+            if (bit == 0) continue;
+            if ((bit & s.solved[b]) == 0) {
+                place(s, d, b, bit, cellOf(b, bit));
+                changed = true;
+            }
+            break;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+// Runs the deductions to a fixed point, cheapest first: naked singles, hidden singles, the band
+// and stack permutations, then (when `templates` is set) the template filter. Returns false when
+// the board has no completion. A digit whose candidates have not changed since its last pass of a
+// kind is not looked at again; `settled`, when given, is a board this one was derived from after
+// that board's own fixed point, so that only what changed since needs a pass.
+bool propagate(Board& s, const Units& units, bool templates, const Board* settled) {
+    // The candidates each kind of pass last saw, per digit. A lane of all ones (no band holds 32
+    // bits) marks a digit as never seen.
+    alignas(16) std::uint32_t hiddenSeen[kDigits][kLanes], permutationSeen[kDigits][kLanes];
+    alignas(16) std::uint32_t templateSeen[kDigits][kLanes];
+    auto start = [settled](std::uint32_t(*seen)[kLanes]) {
+        if (settled) {
+            std::memcpy(seen, settled->candidates, sizeof(Board::candidates));
+        } else {
+            std::memset(seen, 0xFF, sizeof(Board::candidates));
+        }
+    };
+    start(permutationSeen);
+    if (!kWideVectors || !units.allNeedEveryDigit) start(hiddenSeen);
+    if (units.allNeedEveryDigit && templates) start(templateSeen);
+    // The digits whose candidates differ from what a pass last saw, as a mask.
+    auto changedSince = [&s](const std::uint32_t(*seen)[kLanes]) {
+        unsigned mask = 0;
+        for (int d = 0; d < kDigits; ++d) {
+            std::uint32_t differ = 0;
+            for (int lane = 0; lane < kLanes; ++lane)
+                differ |= s.candidates[d][lane] ^ seen[d][lane];
+            mask |= static_cast<unsigned>(differ != 0) << d;
+        }
+        return mask;
+    };
+    auto remember = [&s](int d, std::uint32_t* seen) {
+        std::memcpy(seen, s.candidates[d], sizeof s.candidates[d]);
+    };
+    for (;;) {
+        bool changed = false;
+        if (!nakedSingles(s, changed)) return false;
+        if (changed) continue;
+        if (isSolved(s)) return true;
+        if (kWideVectors && units.allNeedEveryDigit) {
+            if (!hiddenSinglesEveryUnit(s, changed)) return false;
+        } else {
+            for (unsigned digits = changedSince(hiddenSeen); digits != 0; digits &= digits - 1) {
+                const int d = std::countr_zero(digits);
+                const bool ok = units.allNeedEveryDigit
+                                    ? hiddenPass<true>(s, d, units, hiddenSeen[d], changed)
+                                    : hiddenPass<false>(s, d, units, hiddenSeen[d], changed);
+                if (!ok) return false;
+                remember(d, hiddenSeen[d]);
+            }
+        }
+        if (changed) continue;
+        for (unsigned digits = changedSince(permutationSeen); digits != 0; digits &= digits - 1) {
+            const int d = std::countr_zero(digits);
+            if (!permutationPass(s, d, units, permutationSeen[d], changed)) return false;
+            if (!units.allNeedEveryDigit && !partialPermutationPass(s, d, units, changed)) {
+                return false;
+            }
+            remember(d, permutationSeen[d]);
+        }
+        if (changed) continue;
+        if (!units.allNeedEveryDigit) return unitsCanBeServed(s, units) && countsBalance(s);
+        if (!templates) return true;
+        for (unsigned digits = changedSince(templateSeen); digits != 0; digits &= digits - 1) {
+            const int d = std::countr_zero(digits);
+            if (!templatePass(s, d, changed)) return false;
+            remember(d, templateSeen[d]);
+        }
+        if (!changed) return true;
+    }
+}
+
+}  // namespace engine

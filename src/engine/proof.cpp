@@ -1,0 +1,127 @@
+// The bounded method: cell by cell, the smallest digit that still completes, each question put
+// to a short search and then to the clause-learning solver.
+#include "engine/proof.h"
+
+#include <cstdint>
+
+#include "engine/clause_solver.h"
+#include "engine/deductions.h"
+
+namespace engine {
+
+namespace {
+
+// Most of the bounded method's questions are answered by a short most-constrained search; past
+// this many nodes it hands the question to the clause-learning solver.
+constexpr long kQuickSearchNodes = 16;
+
+enum class Answer { kYes, kNo, kUnknown };
+
+// Whether the board (already propagated) has a completion, by a short search; on kYes, `model`
+// holds one.
+Answer quickCompletes(const Board& s, Search& ctx, std::int8_t (&model)[kCellCount]) {
+    Board witness = s;
+    if (!isSolved(s)) {
+        // With repeated givens a node costs ten times as much and the solver does better.
+        if (!ctx.units.allNeedEveryDigit) return Answer::kUnknown;
+        ctx.nodeBudget = kQuickSearchNodes;
+        const int found = runSearch(s, ctx, 1);
+        ctx.nodeBudget = -1;
+        if (found == 0) return ctx.gaveUp ? Answer::kUnknown : Answer::kNo;
+        witness = ctx.first;
+    }
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        model[cell] = static_cast<std::int8_t>(valueAt(witness, cell) - 1);
+    }
+    return Answer::kYes;
+}
+
+}  // namespace
+
+bool smallestByProof(const Board& root, Search& ctx, Grid& out) {
+    const Units& units = ctx.units;
+    std::uint16_t candidates[kCellCount] = {};
+    bool needs[27][9] = {};
+    std::uint32_t placedIn[27] = {};  // digits already placed in each unit
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        const int b = cell / 27;
+        const std::uint32_t bit = 1u << (cell % 27);
+        const int r = cell / 9, c = cell % 9, box = r / 3 * 3 + c / 3;
+        for (int d = 0; d < kDigits; ++d) {
+            if (!(root.candidates[d][b] & bit)) continue;
+            if (root.solved[b] & bit) {
+                placedIn[r] |= 1u << d;
+                placedIn[9 + c] |= 1u << d;
+                placedIn[18 + box] |= 1u << d;
+            } else {
+                candidates[cell] = static_cast<std::uint16_t>(candidates[cell] | 1u << d);
+            }
+        }
+    }
+    for (int unit = 0; unit < 27; ++unit) {
+        const std::uint32_t valid = unit < 9 ? units.rows : unit < 18 ? units.columns : units.boxes;
+        if (!(valid >> (unit % 9) & 1u)) continue;
+        for (int d = 0; d < kDigits; ++d) needs[unit][d] = !(placedIn[unit] >> d & 1u);
+    }
+    ClauseSolver solver;
+    std::int8_t model[kCellCount];
+    if (!initSolver(solver, candidates, needs)) return false;
+    const Answer first = quickCompletes(root, ctx, model);
+    if (first == Answer::kNo) return false;
+    if (first == Answer::kUnknown && !solveWith(solver, -1, 0, model)) return false;
+    // Tells the solver what the board's deductions excluded.
+    auto share = [&solver, &candidates](const Board& s) {
+        for (int cell = 0; cell < kCellCount; ++cell) {
+            const int b = cell / 27;
+            const std::uint32_t bit = 1u << (cell % 27);
+            for (int d = 0; d < kDigits; ++d) {
+                if ((candidates[cell] >> d & 1u) && !(s.candidates[d][b] & bit) &&
+                    digitOpen(solver, cell, d)) {
+                    fixDigit(solver, cell, d, false);
+                }
+            }
+        }
+    };
+    Board current = root;
+    Grid result = {};
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        const int b = cell / 27;
+        const std::uint32_t bit = 1u << (cell % 27);
+        if (current.solved[b] & bit) {
+            result[cell / 9][cell % 9] = static_cast<Cell>(valueAt(current, cell));
+            continue;
+        }
+        const int known = model[cell];
+        int chosen = known;
+        for (int d = 0; d < known; ++d) {
+            if (!(current.candidates[d][b] & bit) || !digitOpen(solver, cell, d)) continue;
+            Board trial = current;
+            place(trial, d, b, bit, cell);
+            Answer answer =
+                propagate(trial, units, true) ? quickCompletes(trial, ctx, model) : Answer::kNo;
+            if (answer == Answer::kUnknown) {
+                answer = solveWith(solver, cell, d, model) ? Answer::kYes : Answer::kNo;
+            }
+            if (answer == Answer::kYes) {
+                chosen = d;
+                current = trial;
+                break;
+            }
+            current.candidates[d][b] &= ~bit;
+            fixDigit(solver, cell, d, false);
+        }
+        if (chosen == known) {
+            place(current, known, b, bit, cell);
+            propagate(current, units, true);  // cannot fail: the model completes it
+        }
+        fixDigit(solver, cell, chosen, true);
+        share(current);
+        result[cell / 9][cell % 9] = static_cast<Cell>(chosen + 1);
+    }
+    for (int r = 0; r < kGridSize; ++r) {
+        for (int c = 0; c < kGridSize; ++c) out[r][c] = result[r][c];
+    }
+    return true;
+}
+
+}  // namespace engine

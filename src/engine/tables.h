@@ -1,0 +1,64 @@
+// Tables shared by the band and stack passes: the orders of three things, which thirds of a row
+// hold candidates, and the cells of row-box segments.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "engine/board.h"
+
+namespace engine {
+
+// The six orders of three things.
+constexpr int kPermutations[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2},
+                                     {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+
+// Within a band, a digit takes one cell in each of its three rows and three boxes, so its
+// placements pair rows with boxes as a permutation; the same holds for the columns and boxes of a
+// stack. A row-box segment can hold the digit only if some permutation of still-open segments
+// uses it. This subsumes box-line (locked candidate) reasoning. Index bit: row * 3 + box.
+constexpr std::array<std::uint16_t, 512> makePermutationUnion() {
+    std::array<std::uint16_t, 512> table{};
+    for (unsigned m = 0; m < 512; ++m) {
+        for (const auto& p : kPermutations) {
+            const unsigned used = 1u << p[0] | 1u << (3 + p[1]) | 1u << (6 + p[2]);
+            if ((m & used) == used) table[m] = static_cast<std::uint16_t>(table[m] | used);
+        }
+    }
+    return table;
+}
+constexpr std::array<std::uint16_t, 512> kPermutationUnion = makePermutationUnion();
+
+// Which of the three boxes (or stacks) a 9-bit row holds anything in.
+constexpr std::array<std::uint8_t, 512> makeThirds() {
+    std::array<std::uint8_t, 512> table{};
+    for (unsigned r = 0; r < 512; ++r) {
+        table[r] =
+            static_cast<std::uint8_t>((r & 7u ? 1 : 0) | (r & 070u ? 2 : 0) | (r & 0700u ? 4 : 0));
+    }
+    return table;
+}
+constexpr std::array<std::uint8_t, 512> kThirds = makeThirds();
+
+// The band cells of the row-box segments named by a 9-bit segment set.
+constexpr std::array<std::uint32_t, 512> makeSegmentCells() {
+    std::array<std::uint32_t, 512> table{};
+    for (unsigned m = 0; m < 512; ++m) {
+        for (int bit = 0; bit < 9; ++bit) {
+            if (m >> bit & 1u) table[m] |= 7u << (9 * (bit / 3) + 3 * (bit % 3));
+        }
+    }
+    return table;
+}
+constexpr std::array<std::uint32_t, 512> kSegmentCells = makeSegmentCells();
+
+// Removes candidates of digit d outside `keep` from the open cells of a band.
+inline void restrict(Board& s, int d, int b, std::uint32_t keep, bool& changed) {
+    const std::uint32_t gone = s.candidates[d][b] & ~keep & ~s.solved[b];
+    if (gone != 0) {
+        s.candidates[d][b] &= ~gone;
+        changed = true;
+    }
+}
+
+}  // namespace engine
