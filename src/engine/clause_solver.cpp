@@ -22,6 +22,7 @@ constexpr int kNoConflict = -1;
 constexpr int kPairConflict = -2;  // two true variables that exclude each other
 constexpr int kMaxLearned = 2000;
 constexpr int kRestartBase = 64;
+constexpr long kHardCall = 2;  // conflicts before a call starts asking the node check
 
 // The 20 cells sharing a row, column or box with each cell.
 constexpr std::array<std::array<std::uint8_t, 20>, kSolverCells> makePeerCells() {
@@ -477,11 +478,13 @@ bool digitOpen(const ClauseSolver& s, int cell, int digit) {
     return s.exists[var] && s.value[var] != 0;
 }
 
-bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells]) {
+bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells],
+               NodeCheck check, const void* context) {
     backtrack(s, 0);
     const int assumption = cell >= 0 ? positive(cell * 9 + digit) : -1;
     if (assumption >= 0 && !s.exists[varOf(assumption)]) return false;
     long restart = 0, sinceRestart = 0, limit = kRestartBase;
+    const long conflictsBefore = s.conflicts;
     int pair[2];
     for (;;) {
         const int conflict = propagate(s, pair);
@@ -507,6 +510,30 @@ bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolve
             assign(s, s.learnt[0], clause);
             continue;
         }
+        // The check costs as much as many propagations: only in calls that have proved hard.
+        if (check != nullptr && s.decisionLevel > 0 && s.conflicts - conflictsBefore > kHardCall &&
+            !check(s, context)) {
+            // The decisions so far cannot all hold: learn that, and undo the last.
+            ++s.conflicts;
+            ++sinceRestart;
+            int size = 0;
+            for (int level = s.decisionLevel; level >= 1; --level) {
+                s.learnt[size++] = static_cast<std::int16_t>(s.trail[s.levelStart[level]] ^ 1);
+            }
+            if (size == 1) {
+                backtrack(s, 0);
+                assign(s, s.learnt[0], kNoReason);
+                continue;
+            }
+            if (s.clauseCount == kMaxClauses || s.arenaUsed + size > kClauseArena) {
+                backtrack(s, 0);
+                if (!simplify(s, true) || !addAtTop(s, size)) return false;
+                continue;
+            }
+            backtrack(s, s.decisionLevel - 1);
+            assign(s, s.learnt[0], store(s, s.learnt, size));
+            continue;
+        }
         if (sinceRestart >= limit) {
             backtrack(s, 0);
             sinceRestart = 0;
@@ -514,11 +541,11 @@ bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolve
             if (s.clauseCount > kMaxLearned && !simplify(s, true)) return false;
             continue;
         }
-        if (s.decisionLevel == 0 && assumption >= 0) {
-            const int v = valueOf(s, assumption);
-            if (v == 0) return false;
+        if (s.decisionLevel == 0 && assumption >= 0 && valueOf(s, assumption) != 1) {
+            // Every level starts with its decision: the assumption is the first.
+            if (valueOf(s, assumption) == 0) return false;
             newLevel(s);
-            if (v < 0) assign(s, assumption, kNoReason);
+            assign(s, assumption, kNoReason);
             continue;
         }
         // The open variable with the highest activity, tried true.

@@ -66,7 +66,11 @@ bool fixDigit(ClauseSolver& s, int cell, int digit, bool holds);
 // Whether the open cells have a completion, with `cell` holding `digit` when `cell` >= 0. On
 // true, `model[cell]` is the digit (0-8) of every open cell. What is learned is kept for later
 // calls.
-bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells]);
+// `check`, when given, is asked at every node whether the assignment so far can still complete
+// (a stronger test than the solver's own rules); a no counts as a conflict of the decisions.
+using NodeCheck = bool (*)(const ClauseSolver& s, const void* context);
+bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells],
+               NodeCheck check = nullptr, const void* context = nullptr);
 
 // Whether `digit` of `cell` is still possible at the top level.
 bool digitOpen(const ClauseSolver& s, int cell, int digit);

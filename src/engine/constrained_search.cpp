@@ -117,6 +117,7 @@ void search(Board& s, Search& ctx) {
 }
 
 bool descend(Board& next, const Board& parent, Search& ctx) {
+    ++ctx.totalNodes;
     if (ctx.nodeBudget >= 0 && ++ctx.nodes > ctx.nodeBudget) {
         ctx.gaveUp = true;
         return false;

@@ -10,8 +10,9 @@ struct Search {
     Units units;
     int limit = 0;
     int found = 0;
-    Board first;  // the first completion met
-    long nodes = 0;
+    Board first;           // the first completion met
+    long nodes = 0;        // in this run
+    long totalNodes = 0;   // in every run
     long nodeBudget = -1;  // nodes it may visit; -1 for no bound
     bool gaveUp = false;
 };

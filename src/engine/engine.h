@@ -12,10 +12,18 @@
 // finishes each in about 200, which halves the slowest solve.
 constexpr int kRowMajorBudget = 1000;
 
+// What one solve did, in units that do not depend on the machine: for finding slow inputs.
+struct SolveWork {
+    long propagations = 0;       // fixed points of the deductions run on a board
+    long solverAssignments = 0;  // values the clause-learning solver assigned
+    long solverConflicts = 0;
+};
+
 // Writes the smallest completion of `puzzle` (read row by row as 81 digits) to `out` and returns
 // true, or returns false and leaves `out` untouched when the puzzle has no completion. Tests pass
-// a small `rowMajorBudget` to reach the bounded method.
-bool findSmallestCompletion(const Grid& puzzle, Grid& out, int rowMajorBudget = kRowMajorBudget);
+// a small `rowMajorBudget` to reach the bounded method; `work`, when given, gets what it cost.
+bool findSmallestCompletion(const Grid& puzzle, Grid& out, int rowMajorBudget = kRowMajorBudget,
+                            SolveWork* work = nullptr);
 
 // Counts the completions of `puzzle`, stopping at `limit`.
 int countCompletions(const Grid& puzzle, int limit);

@@ -36,9 +36,32 @@ Answer quickCompletes(const Board& s, Search& ctx, std::int8_t (&model)[kCellCou
     return Answer::kYes;
 }
 
+// What the clause solver's node check needs: the board it started from and the units.
+struct CheckContext {
+    const Board* root;
+    const Units* units;
+};
+
+// The board's deductions on the solver's current assignment: they include the matching and
+// counting passes, which find in one step what clause learning can only find by long
+// enumeration (a pigeonhole: seven rows for eight columns' 1s).
+bool boardAgrees(const ClauseSolver& solver, const void* context) {
+    const auto& [root, units] = *static_cast<const CheckContext*>(context);
+    Board s = *root;
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        if (solver.candidates[cell] == 0) continue;
+        const int b = cell / 27;
+        const std::uint32_t bit = 1u << (cell % 27);
+        for (int d = 0; d < kDigits; ++d) {
+            if (!(solver.notFalse[cell] >> d & 1u)) s.candidates[d][b] &= ~bit;
+        }
+    }
+    return propagate(s, *units, false);
+}
+
 }  // namespace
 
-bool smallestByProof(const Board& root, Search& ctx, Grid& out) {
+bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work) {
     const Units& units = ctx.units;
     std::uint16_t candidates[kCellCount] = {};
     bool needs[27][9] = {};
@@ -65,10 +88,22 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out) {
     }
     ClauseSolver solver;
     std::int8_t model[kCellCount];
-    if (!initSolver(solver, candidates, needs)) return false;
+    long boards = 0;  // deductions run on trial boards
+    auto done = [&](bool result) {
+        work.propagations += boards + ctx.totalNodes;
+        work.solverAssignments += solver.assignments;
+        work.solverConflicts += solver.conflicts;
+        return result;
+    };
+    if (!initSolver(solver, candidates, needs)) return done(false);
     const Answer first = quickCompletes(root, ctx, model);
-    if (first == Answer::kNo) return false;
-    if (first == Answer::kUnknown && !solveWith(solver, -1, 0, model)) return false;
+    if (first == Answer::kNo) return done(false);
+    // Where givens repeat, the solver checks each node with the board's deductions.
+    const CheckContext checkContext{&root, &units};
+    const NodeCheck check = units.allNeedEveryDigit ? nullptr : boardAgrees;
+    if (first == Answer::kUnknown && !solveWith(solver, -1, 0, model, check, &checkContext)) {
+        return done(false);
+    }
     // Tells the solver what the board's deductions excluded.
     auto share = [&solver, &candidates](const Board& s) {
         for (int cell = 0; cell < kCellCount; ++cell) {
@@ -97,10 +132,12 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out) {
             if (!(current.candidates[d][b] & bit) || !digitOpen(solver, cell, d)) continue;
             Board trial = current;
             place(trial, d, b, bit, cell);
+            ++boards;
             Answer answer =
                 propagate(trial, units, true) ? quickCompletes(trial, ctx, model) : Answer::kNo;
             if (answer == Answer::kUnknown) {
-                answer = solveWith(solver, cell, d, model) ? Answer::kYes : Answer::kNo;
+                answer = solveWith(solver, cell, d, model, check, &checkContext) ? Answer::kYes
+                                                                                 : Answer::kNo;
             }
             if (answer == Answer::kYes) {
                 chosen = d;
@@ -112,6 +149,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out) {
         }
         if (chosen == known) {
             place(current, known, b, bit, cell);
+            ++boards;
             propagate(current, units, true);  // cannot fail: the model completes it
         }
         fixDigit(solver, cell, chosen, true);
@@ -121,7 +159,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out) {
     for (int r = 0; r < kGridSize; ++r) {
         for (int c = 0; c < kGridSize; ++c) out[r][c] = result[r][c];
     }
-    return true;
+    return done(true);
 }
 
 }  // namespace engine

@@ -3,6 +3,7 @@
 
 #include "engine/board.h"
 #include "engine/constrained_search.h"
+#include "engine/engine.h"
 
 namespace engine {
 
@@ -11,6 +12,6 @@ namespace engine {
 // refutation taught it. A model it finds answers the question for its own digits, so only
 // smaller digits need a call; the deductions on the board refute most of those first.
 
-bool smallestByProof(const Board& root, Search& ctx, Grid& out);
+bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work);
 
 }  // namespace engine
