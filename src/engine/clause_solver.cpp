@@ -22,7 +22,6 @@ constexpr int kNoConflict = -1;
 constexpr int kPairConflict = -2;  // two true variables that exclude each other
 constexpr int kMaxLearned = 2000;
 constexpr int kRestartBase = 64;
-constexpr long kHardCall = 2;  // conflicts before a call starts asking the node check
 
 // The 20 cells sharing a row, column or box with each cell.
 constexpr std::array<std::array<std::uint8_t, 20>, kSolverCells> makePeerCells() {
@@ -431,6 +430,7 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     s.arenaUsed = s.clauseCount = 0;
     s.conflicts = 0;
     s.assignments = 0;
+    s.checks = 0;
     std::memcpy(s.candidates, candidates, sizeof s.candidates);
     std::memcpy(s.notFalse, candidates, sizeof s.notFalse);
     std::memcpy(s.needs, needs, sizeof s.needs);
@@ -510,9 +510,9 @@ bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolve
             assign(s, s.learnt[0], clause);
             continue;
         }
-        // The check costs as much as many propagations: only in calls that have proved hard.
-        if (check != nullptr && s.decisionLevel > 0 && s.conflicts - conflictsBefore > kHardCall &&
-            !check(s, context)) {
+        // The check costs as much as many propagations: only in calls that met a conflict.
+        if (check != nullptr && s.decisionLevel > 0 && s.conflicts > conflictsBefore &&
+            (++s.checks, !check(s, context))) {
             // The decisions so far cannot all hold: learn that, and undo the last.
             ++s.conflicts;
             ++sinceRestart;

@@ -50,6 +50,7 @@ struct ClauseSolver {
     // Work done over every call, for measuring: conflicts met and values assigned.
     long conflicts = 0;
     long assignments = 0;
+    long checks = 0;  // calls of the node check
 };
 
 // Sets up the solver for a puzzle. `candidates[cell]`: bit d when digit d + 1 may stand in an
@@ -66,8 +67,9 @@ bool fixDigit(ClauseSolver& s, int cell, int digit, bool holds);
 // Whether the open cells have a completion, with `cell` holding `digit` when `cell` >= 0. On
 // true, `model[cell]` is the digit (0-8) of every open cell. What is learned is kept for later
 // calls.
-// `check`, when given, is asked at every node whether the assignment so far can still complete
-// (a stronger test than the solver's own rules); a no counts as a conflict of the decisions.
+// `check`, when given, is asked at every node whether the values assigned so far can still
+// complete (a stronger test than the solver's own rules); a no counts as a conflict of the
+// decisions.
 using NodeCheck = bool (*)(const ClauseSolver& s, const void* context);
 bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells],
                NodeCheck check = nullptr, const void* context = nullptr);

@@ -3,6 +3,8 @@
 #include "engine/digit_counts.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -19,15 +21,19 @@ struct UnitCounts {
     int given[9][10] = {};
 };
 
-// Maximum flow on a graph of at most 20 nodes, by repeated depth-first augmenting paths.
+// Maximum flow on a graph of at most 20 nodes, by repeated depth-first augmenting paths. Which
+// edges have capacity left is kept as a bit set per node: the search walks only those.
 class Flow {
   public:
     static constexpr int kNodes = 20;
-    void add(int from, int to, int capacity) { capacity_[from][to] += capacity; }
+    void add(int from, int to, int capacity) {
+        capacity_[from][to] += capacity;
+        update(from, to);
+    }
     int run(int source, int sink) {
         int total = 0;
         for (;;) {
-            bool seen[kNodes] = {};
+            std::uint32_t seen = 0;
             const int pushed = augment(source, sink, 1 << 20, seen);
             if (pushed == 0) return total;
             total += pushed;
@@ -35,21 +41,31 @@ class Flow {
     }
 
   private:
-    int augment(int at, int sink, int limit, bool (&seen)[kNodes]) {
+    void update(int from, int to) {
+        if (capacity_[from][to] > 0) {
+            open_[from] |= 1u << to;
+        } else {
+            open_[from] &= ~(1u << to);
+        }
+    }
+    int augment(int at, int sink, int limit, std::uint32_t& seen) {
         if (at == sink) return limit;
-        seen[at] = true;
-        for (int next = 0; next < kNodes; ++next) {
-            if (seen[next] || capacity_[at][next] <= 0) continue;
-            const int pushed = augment(next, sink, std::min(limit, capacity_[at][next]), seen);
+        seen |= 1u << at;
+        for (std::uint32_t next = open_[at] & ~seen; next != 0; next = open_[at] & ~seen) {
+            const int to = std::countr_zero(next);
+            const int pushed = augment(to, sink, std::min(limit, capacity_[at][to]), seen);
             if (pushed > 0) {
-                capacity_[at][next] -= pushed;
-                capacity_[next][at] += pushed;
+                capacity_[at][to] -= pushed;
+                capacity_[to][at] += pushed;
+                update(at, to);
+                update(to, at);
                 return pushed;
             }
         }
         return 0;
     }
     int capacity_[kNodes][kNodes] = {};
+    std::uint32_t open_[kNodes] = {};
 };
 
 }  // namespace

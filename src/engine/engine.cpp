@@ -34,7 +34,7 @@ bool findSmallestCompletion(const Grid& puzzle, Grid& out, int rowMajorBudget, S
     walk.units = ctx.units;
     // With repeated givens a branch costs about ten times as much, and the bounded method does
     // better there sooner.
-    walk.budget = ctx.units.allNeedEveryDigit ? rowMajorBudget : rowMajorBudget / 20;
+    walk.budget = ctx.units.allNeedEveryDigit ? rowMajorBudget : rowMajorBudget / 100;
     const Outcome outcome = searchSmallest(root, walk, answer);
     cost.propagations += walk.branches;
     switch (outcome) {

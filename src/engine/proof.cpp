@@ -90,7 +90,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     std::int8_t model[kCellCount];
     long boards = 0;  // deductions run on trial boards
     auto done = [&](bool result) {
-        work.propagations += boards + ctx.totalNodes;
+        work.propagations += boards + ctx.totalNodes + solver.checks;
         work.solverAssignments += solver.assignments;
         work.solverConflicts += solver.conflicts;
         return result;
