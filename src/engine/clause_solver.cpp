@@ -20,8 +20,10 @@ constexpr std::int32_t kUnitRule = kCellRule + kSolverCells;
 constexpr std::int32_t kImplied = 1 << 20;
 constexpr int kNoConflict = -1;
 constexpr int kPairConflict = -2;  // two true variables that exclude each other
+constexpr int kHallConflict = -3;  // the clause in hallClause
 constexpr int kMaxLearned = 2000;
 constexpr int kRestartBase = 64;
+constexpr long kEasyConflicts = 32;
 
 // The 20 cells sharing a row, column or box with each cell.
 constexpr std::array<std::array<std::uint8_t, 20>, kSolverCells> makePeerCells() {
@@ -305,7 +307,9 @@ int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
             if (varOf(c[k]) != skipVar) note(c[k]);
         }
     };
-    if (conflict == kPairConflict) {
+    if (conflict == kHallConflict) {
+        for (int k = 0; k < s.hallSize; ++k) note(s.hallClause[k]);
+    } else if (conflict == kPairConflict) {
         note(negative(pair[0]));
         note(negative(pair[1]));
     } else {
@@ -413,6 +417,96 @@ bool addAtTop(ClauseSolver& s, int size) {
     return true;
 }
 
+// Kuhn's augmenting paths from each needy left node through `links` (bit r of links[u]: right
+// node r). On failure, `left` is a set of needy nodes and `right` all their neighbours, fewer.
+bool augment(int u, const std::uint16_t (&links)[9], int (&partner)[9], unsigned& left,
+             unsigned& right) {
+    left |= 1u << u;
+    for (unsigned options = links[u] & ~right; options != 0; options = links[u] & ~right) {
+        const int r = std::countr_zero(options);
+        right |= 1u << r;
+        if (partner[r] < 0 || augment(partner[r], links, partner, left, right)) {
+            partner[r] = u;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool matches(const std::uint16_t (&links)[9], unsigned needy, unsigned& left, unsigned& right) {
+    int partner[9] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};
+    for (; needy != 0; needy &= needy - 1) {
+        left = right = 0;
+        if (!augment(std::countr_zero(needy), links, partner, left, right)) return false;
+    }
+    return true;
+}
+
+// Looks for a violated matching rule; on one, hallClause holds a clause of currently false
+// literals that the rules imply.
+bool hallViolated(ClauseSolver& s) {
+    ++s.matchingChecks;
+    unsigned left = 0, right = 0;
+    // Per digit: each unit that needs it takes it in a cell of a different row, column or box.
+    for (int d = 0; d < 9; ++d) {
+        std::uint16_t links[3][3][9] = {};  // [left kind][right kind][left unit]
+        for (int cell = 0; cell < kSolverCells; ++cell) {
+            const int var = cell * 9 + d;
+            if (!s.exists[var] || s.value[var] == 0) continue;
+            int unit[3];
+            for (int kind = 0; kind < 3; ++kind) unit[kind] = unitOf(cell, kind) - 9 * kind;
+            for (int a = 0; a < 3; ++a) {
+                for (int b = 0; b < 3; ++b) {
+                    if (a != b) links[a][b][unit[a]] |= static_cast<std::uint16_t>(1u << unit[b]);
+                }
+            }
+        }
+        for (int a = 0; a < 3; ++a) {
+            unsigned needy = 0;
+            for (int u = 0; u < 9; ++u) needy |= static_cast<unsigned>(s.needs[9 * a + u][d]) << u;
+            for (int b = 0; b < 3; ++b) {
+                if (a == b || matches(links[a][b], needy, left, right)) continue;
+                s.hallSize = 0;
+                for (unsigned set = left; set != 0; set &= set - 1) {
+                    const int u = std::countr_zero(set);
+                    for (int k = 0; k < 9; ++k) {
+                        const int cell = cellOfUnit(9 * a + u, k);
+                        const int other = unitOf(cell, b) - 9 * b;
+                        if (!(right >> other & 1u) && s.exists[cell * 9 + d]) {
+                            s.hallClause[s.hallSize++] =
+                                static_cast<std::int16_t>(positive(cell * 9 + d));
+                        }
+                    }
+                }
+                return true;
+            }
+        }
+    }
+    // Per unit: its open cells take distinct digits.
+    for (int unit = 0; unit < 27; ++unit) {
+        std::uint16_t links[9] = {};
+        unsigned open = 0;
+        for (int k = 0; k < 9; ++k) {
+            const int cell = cellOfUnit(unit, k);
+            if (s.candidates[cell] == 0) continue;
+            open |= 1u << k;
+            links[k] = s.notFalse[cell];
+        }
+        if (matches(links, open, left, right)) continue;
+        s.hallSize = 0;
+        for (unsigned set = left; set != 0; set &= set - 1) {
+            const int cell = cellOfUnit(unit, std::countr_zero(set));
+            for (int d = 0; d < 9; ++d) {
+                if (!(right >> d & 1u) && s.exists[cell * 9 + d]) {
+                    s.hallClause[s.hallSize++] = static_cast<std::int16_t>(positive(cell * 9 + d));
+                }
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells],
@@ -430,7 +524,8 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     s.arenaUsed = s.clauseCount = 0;
     s.conflicts = 0;
     s.assignments = 0;
-    s.checks = 0;
+    s.matchingChecks = 0;
+    s.hallRules = false;
     std::memcpy(s.candidates, candidates, sizeof s.candidates);
     std::memcpy(s.notFalse, candidates, sizeof s.notFalse);
     std::memcpy(s.needs, needs, sizeof s.needs);
@@ -478,16 +573,32 @@ bool digitOpen(const ClauseSolver& s, int cell, int digit) {
     return s.exists[var] && s.value[var] != 0;
 }
 
-bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells],
-               NodeCheck check, const void* context) {
+bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells]) {
     backtrack(s, 0);
     const int assumption = cell >= 0 ? positive(cell * 9 + digit) : -1;
     if (assumption >= 0 && !s.exists[varOf(assumption)]) return false;
     long restart = 0, sinceRestart = 0, limit = kRestartBase;
-    const long conflictsBefore = s.conflicts;
     int pair[2];
     for (;;) {
-        const int conflict = propagate(s, pair);
+        int conflict = propagate(s, pair);
+        // The matching rules cost more than the rest of a node: only once the puzzle has shown
+        // itself hard.
+        if (conflict == kNoConflict && s.hallRules && s.conflicts > kEasyConflicts &&
+            hallViolated(s)) {
+            // Analysis needs the conflict at the current level: go back to the deepest level of
+            // its literals, or, for one literal, learn it outright.
+            int top = 0;
+            for (int k = 0; k < s.hallSize; ++k)
+                top = std::max<int>(top, s.level[varOf(s.hallClause[k])]);
+            if (s.hallSize == 0 || top == 0) return false;
+            if (s.hallSize == 1) {
+                backtrack(s, 0);
+                assign(s, s.hallClause[0], kNoReason);
+                continue;
+            }
+            backtrack(s, top);
+            conflict = kHallConflict;
+        }
         if (conflict != kNoConflict) {
             ++s.conflicts;
             ++sinceRestart;
@@ -508,30 +619,6 @@ bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolve
             backtrack(s, back);
             const int clause = store(s, s.learnt, size);
             assign(s, s.learnt[0], clause);
-            continue;
-        }
-        // The check costs as much as many propagations: only in calls that met a conflict.
-        if (check != nullptr && s.decisionLevel > 0 && s.conflicts > conflictsBefore &&
-            (++s.checks, !check(s, context))) {
-            // The decisions so far cannot all hold: learn that, and undo the last.
-            ++s.conflicts;
-            ++sinceRestart;
-            int size = 0;
-            for (int level = s.decisionLevel; level >= 1; --level) {
-                s.learnt[size++] = static_cast<std::int16_t>(s.trail[s.levelStart[level]] ^ 1);
-            }
-            if (size == 1) {
-                backtrack(s, 0);
-                assign(s, s.learnt[0], kNoReason);
-                continue;
-            }
-            if (s.clauseCount == kMaxClauses || s.arenaUsed + size > kClauseArena) {
-                backtrack(s, 0);
-                if (!simplify(s, true) || !addAtTop(s, size)) return false;
-                continue;
-            }
-            backtrack(s, s.decisionLevel - 1);
-            assign(s, s.learnt[0], store(s, s.learnt, size));
             continue;
         }
         if (sinceRestart >= limit) {

@@ -50,7 +50,13 @@ struct ClauseSolver {
     // Work done over every call, for measuring: conflicts met and values assigned.
     long conflicts = 0;
     long assignments = 0;
-    long checks = 0;  // calls of the node check
+    long matchingChecks = 0;
+    // Matching (Hall) rules at every node: units that need a digit get distinct other units for
+    // it, a unit's open cells get distinct digits. Worth their cost where givens repeat.
+    bool hallRules = false;
+    std::int16_t hallClause[kSolverVars];
+    int hallSize = 0;
+    long phaseLength = 0, phaseLeft = 0;
 };
 
 // Sets up the solver for a puzzle. `candidates[cell]`: bit d when digit d + 1 may stand in an
@@ -67,12 +73,7 @@ bool fixDigit(ClauseSolver& s, int cell, int digit, bool holds);
 // Whether the open cells have a completion, with `cell` holding `digit` when `cell` >= 0. On
 // true, `model[cell]` is the digit (0-8) of every open cell. What is learned is kept for later
 // calls.
-// `check`, when given, is asked at every node whether the values assigned so far can still
-// complete (a stronger test than the solver's own rules); a no counts as a conflict of the
-// decisions.
-using NodeCheck = bool (*)(const ClauseSolver& s, const void* context);
-bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells],
-               NodeCheck check = nullptr, const void* context = nullptr);
+bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells]);
 
 // Whether `digit` of `cell` is still possible at the top level.
 bool digitOpen(const ClauseSolver& s, int cell, int digit);

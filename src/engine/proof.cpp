@@ -36,29 +36,6 @@ Answer quickCompletes(const Board& s, Search& ctx, std::int8_t (&model)[kCellCou
     return Answer::kYes;
 }
 
-// What the clause solver's node check needs: the board it started from and the units.
-struct CheckContext {
-    const Board* root;
-    const Units* units;
-};
-
-// The board's deductions on the solver's current assignment: they include the matching and
-// counting passes, which find in one step what clause learning can only find by long
-// enumeration (a pigeonhole: seven rows for eight columns' 1s).
-bool boardAgrees(const ClauseSolver& solver, const void* context) {
-    const auto& [root, units] = *static_cast<const CheckContext*>(context);
-    Board s = *root;
-    for (int cell = 0; cell < kCellCount; ++cell) {
-        if (solver.candidates[cell] == 0) continue;
-        const int b = cell / 27;
-        const std::uint32_t bit = 1u << (cell % 27);
-        for (int d = 0; d < kDigits; ++d) {
-            if (!(solver.notFalse[cell] >> d & 1u)) s.candidates[d][b] &= ~bit;
-        }
-    }
-    return propagate(s, *units, false);
-}
-
 }  // namespace
 
 bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work) {
@@ -90,18 +67,19 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     std::int8_t model[kCellCount];
     long boards = 0;  // deductions run on trial boards
     auto done = [&](bool result) {
-        work.propagations += boards + ctx.totalNodes + solver.checks;
+        work.propagations += boards + ctx.totalNodes;
         work.solverAssignments += solver.assignments;
         work.solverConflicts += solver.conflicts;
+        work.solverMatchingChecks += solver.matchingChecks;
         return result;
     };
     if (!initSolver(solver, candidates, needs)) return done(false);
+    // Where givens repeat, units need not hold every digit and the solver's clauses alone would
+    // meet pigeonholes (seven rows for eight columns' 1s) by enumeration.
+    solver.hallRules = !units.allNeedEveryDigit;
     const Answer first = quickCompletes(root, ctx, model);
     if (first == Answer::kNo) return done(false);
-    // Where givens repeat, the solver checks each node with the board's deductions.
-    const CheckContext checkContext{&root, &units};
-    const NodeCheck check = units.allNeedEveryDigit ? nullptr : boardAgrees;
-    if (first == Answer::kUnknown && !solveWith(solver, -1, 0, model, check, &checkContext)) {
+    if (first == Answer::kUnknown && !solveWith(solver, -1, 0, model)) {
         return done(false);
     }
     // Tells the solver what the board's deductions excluded.
@@ -136,8 +114,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             Answer answer =
                 propagate(trial, units, true) ? quickCompletes(trial, ctx, model) : Answer::kNo;
             if (answer == Answer::kUnknown) {
-                answer = solveWith(solver, cell, d, model, check, &checkContext) ? Answer::kYes
-                                                                                 : Answer::kNo;
+                answer = solveWith(solver, cell, d, model) ? Answer::kYes : Answer::kNo;
             }
             if (answer == Answer::kYes) {
                 chosen = d;
