@@ -132,6 +132,7 @@ void watch(ClauseSolver& s, int clause, int slot) {
     const int node = 2 * clause + slot;
     const int literal = s.literals[s.clauseStart[clause] + slot];
     s.watchNext[node] = s.watchHead[literal];
+    s.watchBlocker[node] = s.literals[s.clauseStart[clause] + (slot ^ 1)];
     s.watchHead[literal] = node;
 }
 
@@ -207,9 +208,14 @@ int propagate(ClauseSolver& s, int (&pair)[2]) {
         std::int32_t* link = &s.watchHead[falsified];
         while (*link >= 0) {
             const int node = *link, clause = node >> 1, slot = node & 1;
+            if (valueOf(s, s.watchBlocker[node]) == 1) {
+                link = &s.watchNext[node];
+                continue;
+            }
             std::int16_t* c = s.literals + s.clauseStart[clause];
             const int other = c[slot ^ 1];
             if (valueOf(s, other) == 1) {
+                s.watchBlocker[node] = static_cast<std::int16_t>(other);
                 link = &s.watchNext[node];
                 continue;
             }

@@ -44,6 +44,8 @@ struct ClauseSolver {
     std::int32_t clauseStart[kMaxClauses];
     std::int16_t clauseSize[kMaxClauses];
     std::int32_t watchNext[2 * kMaxClauses];
+    // Per watch, a literal of its clause: when it is true, the clause needs no visit.
+    std::int16_t watchBlocker[2 * kMaxClauses];
     std::int32_t watchHead[kSolverLiterals];
     int arenaUsed = 0, clauseCount = 0;
     std::int16_t learnt[kSolverVars];
