@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "engine/repeated_givens.h"
+#include "engine/segments.h"
 #include "engine/tables.h"
 #include "engine/templates.h"
 
@@ -243,7 +244,7 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
     // The candidates each kind of pass last saw, per digit. A lane of all ones (no band holds 32
     // bits) marks a digit as never seen.
     alignas(16) std::uint32_t hiddenSeen[kDigits][kLanes], permutationSeen[kDigits][kLanes];
-    alignas(16) std::uint32_t templateSeen[kDigits][kLanes];
+    alignas(16) std::uint32_t templateSeen[kDigits][kLanes], segmentSeen[kDigits][kLanes];
     auto start = [settled](std::uint32_t(*seen)[kLanes]) {
         if (settled) {
             std::memcpy(seen, settled->candidates, sizeof(Board::candidates));
@@ -254,6 +255,8 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
     start(permutationSeen);
     if (!kWideVectors || !units.allNeedEveryDigit) start(hiddenSeen);
     if (units.allNeedEveryDigit && templates) start(templateSeen);
+    SegmentMasks segmentMasks;
+    bool segmentsKnown = false;
     // The digits whose candidates differ from what a pass last saw, as a mask.
     auto changedSince = [&s](const std::uint32_t(*seen)[kLanes]) {
         unsigned mask = 0;
@@ -301,6 +304,21 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
             const int d = std::countr_zero(digits);
             if (!templatePass(s, d, changed)) return false;
             remember(d, templateSeen[d]);
+        }
+        if (changed) continue;
+        // The segment rule looks at every digit at once: it runs again only after a change,
+        // with the masks of the digits that changed brought up to date.
+        {
+            const unsigned digits = segmentsKnown ? changedSince(segmentSeen) : 0x1FFu;
+            if (digits != 0) {
+                for (unsigned rest = digits; rest != 0; rest &= rest - 1) {
+                    const int d = std::countr_zero(rest);
+                    updateSegments(s, d, segmentMasks);
+                    remember(d, segmentSeen[d]);
+                }
+                segmentsKnown = true;
+                if (!segmentPass(s, segmentMasks, changed)) return false;
+            }
         }
         if (!changed) return true;
     }
