@@ -145,6 +145,11 @@ void keep(std::vector<Found>& best, const Found& f, int top) {
     for (Found& b : best) {
         if (b.line == f.line) return;
     }
+    // A new slowest input goes to standard error at once, so that a long run shows its progress.
+    if (best.empty() || f.work > best.front().work) {
+        std::fprintf(stderr, "%s %s  work %ld\n", f.line.c_str(), f.solvable ? "solvable" : "none",
+                     f.work);
+    }
     best.push_back(f);
     std::sort(best.begin(), best.end(),
               [](const Found& a, const Found& b) { return a.work > b.work; });

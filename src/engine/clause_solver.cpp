@@ -23,7 +23,7 @@ constexpr int kPairConflict = -2;  // two true variables that exclude each other
 constexpr int kHallConflict = -3;  // the clause in hallClause
 constexpr int kMaxLearned = 2000;
 constexpr int kRestartBase = 64;
-constexpr long kEasyConflicts = 32;
+constexpr long kEasyConflicts = 0;
 
 // The 20 cells sharing a row, column or box with each cell.
 constexpr std::array<std::array<std::uint8_t, 20>, kSolverCells> makePeerCells() {
@@ -441,9 +441,22 @@ bool augment(int u, const std::uint16_t (&links)[9], int (&partner)[9], unsigned
 
 bool matches(const std::uint16_t (&links)[9], unsigned needy, unsigned& left, unsigned& right) {
     int partner[9] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};
-    for (; needy != 0; needy &= needy - 1) {
+    // Greedy first: most nodes find a free partner at once; only the rest need paths.
+    unsigned taken = 0, rest = 0;
+    for (unsigned todo = needy; todo != 0; todo &= todo - 1) {
+        const int u = std::countr_zero(todo);
+        const unsigned free = links[u] & ~taken;
+        if (free == 0) {
+            rest |= 1u << u;
+            continue;
+        }
+        const int r = std::countr_zero(free);
+        taken |= 1u << r;
+        partner[r] = u;
+    }
+    for (; rest != 0; rest &= rest - 1) {
         left = right = 0;
-        if (!augment(std::countr_zero(needy), links, partner, left, right)) return false;
+        if (!augment(std::countr_zero(rest), links, partner, left, right)) return false;
     }
     return true;
 }
@@ -454,24 +467,28 @@ bool hallViolated(ClauseSolver& s) {
     ++s.matchingChecks;
     unsigned left = 0, right = 0;
     // Per digit: each unit that needs it takes it in a cell of a different row, column or box.
-    for (int d = 0; d < 9; ++d) {
-        std::uint16_t links[3][3][9] = {};  // [left kind][right kind][left unit]
-        for (int cell = 0; cell < kSolverCells; ++cell) {
-            const int var = cell * 9 + d;
-            if (!s.exists[var] || s.value[var] == 0) continue;
-            int unit[3];
-            for (int kind = 0; kind < 3; ++kind) unit[kind] = unitOf(cell, kind) - 9 * kind;
-            for (int a = 0; a < 3; ++a) {
-                for (int b = 0; b < 3; ++b) {
-                    if (a != b) links[a][b][unit[a]] |= static_cast<std::uint16_t>(1u << unit[b]);
-                }
-            }
+    // links[d][a][b][u]: bit v when unit u of kind a and unit v of kind b share a cell where d is
+    // not yet false.
+    std::uint16_t links[9][3][3][9] = {};
+    for (int cell = 0; cell < kSolverCells; ++cell) {
+        const int unit[3] = {cell / 9, cell % 9, cell / 27 * 3 + cell % 9 / 3};
+        for (unsigned digits = s.notFalse[cell]; digits != 0; digits &= digits - 1) {
+            auto& l = links[std::countr_zero(digits)];
+            l[0][1][unit[0]] |= static_cast<std::uint16_t>(1u << unit[1]);
+            l[0][2][unit[0]] |= static_cast<std::uint16_t>(1u << unit[2]);
+            l[1][0][unit[1]] |= static_cast<std::uint16_t>(1u << unit[0]);
+            l[1][2][unit[1]] |= static_cast<std::uint16_t>(1u << unit[2]);
+            l[2][0][unit[2]] |= static_cast<std::uint16_t>(1u << unit[0]);
+            l[2][1][unit[2]] |= static_cast<std::uint16_t>(1u << unit[1]);
         }
+    }
+    for (int d = 0; d < 9; ++d) {
         for (int a = 0; a < 3; ++a) {
             unsigned needy = 0;
             for (int u = 0; u < 9; ++u) needy |= static_cast<unsigned>(s.needs[9 * a + u][d]) << u;
+            if (needy == 0) continue;
             for (int b = 0; b < 3; ++b) {
-                if (a == b || matches(links[a][b], needy, left, right)) continue;
+                if (a == b || matches(links[d][a][b], needy, left, right)) continue;
                 s.hallSize = 0;
                 for (unsigned set = left; set != 0; set &= set - 1) {
                     const int u = std::countr_zero(set);
