@@ -24,6 +24,7 @@ struct Options {
     long bound = 0;      // 0: none
     int climb = 400;     // steps without a gain before a climb starts afresh
     int top = 10;
+    bool consistent = false;  // only givens that repeat nothing
     std::vector<std::string> starts;
 };
 
@@ -160,6 +161,10 @@ bool parse(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (arg == "--consistent") {
+            o.consistent = true;
+            continue;
+        }
         if (value == nullptr) return false;
         ++i;
         if (arg == "--seed") {
@@ -192,11 +197,12 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, o)) {
         std::fputs(
             "usage: sudoku-adversary [--seed N] [--iterations N | --seconds S] [--bound WORK]\n"
-            "                        [--top N] [--start FILE]\n"
+            "                        [--top N] [--start FILE] [--consistent]\n"
             "Hill-climbs on the engine's work (propagations, times 8 where givens repeat, plus\n"
             "solver assignments / 16 and solver matching checks * 8) from\n"
             "random starts and the puzzles of FILE; prints the TOP slowest inputs found. With\n"
-            "--bound, exits 1 when one costs more.\n",
+            "--bound, exits 1 when one costs more. --consistent keeps to givens that repeat\n"
+            "nothing.\n",
             stderr);
         return 2;
     }
@@ -212,6 +218,7 @@ int main(int argc, char** argv) {
         } else {
             randomStart(rng, kind == 2 ? static_cast<int>(rng() % 2) : kind, current);
         }
+        if (o.consistent && hasRepeats(current)) randomStart(rng, 0, current);
         const bool consistent = !hasRepeats(current);
         bool solvable = false;
         long work = workOf(current, solvable);
