@@ -14,21 +14,24 @@ namespace {
 
 constexpr std::uint32_t kAllSegments = (1u << 27) - 1;
 
-// Within a band's nine row segments (bit row * 3 + box): the other segments of the same row or
-// box as any in the set, and the segments that are their row's or their box's only one.
-constexpr std::array<std::uint16_t, 512> makeRowMates() {
+// For every set of segments within a band, the other segments related to any of them.
+template <typename Related>
+constexpr std::array<std::uint16_t, 512> makeMates(Related related) {
     std::array<std::uint16_t, 512> table{};
     for (unsigned m = 0; m < 512; ++m) {
         for (int i = 0; i < 9; ++i) {
             if (!(m >> i & 1u)) continue;
             for (int j = 0; j < 9; ++j) {
-                if (j != i && (j / 3 == i / 3 || j % 3 == i % 3)) table[m] |= 1u << j;
+                if (j != i && related(i, j)) table[m] |= 1u << j;
             }
         }
     }
     return table;
 }
-constexpr auto kRowMates = makeRowMates();
+
+// Row segments (bit row * 3 + box): the others of the same row or box; and those that are their
+// row's or their box's only one.
+constexpr auto kRowMates = makeMates([](int i, int j) { return i / 3 == j / 3 || i % 3 == j % 3; });
 
 constexpr std::array<std::uint16_t, 512> makeRowAlone() {
     std::array<std::uint16_t, 512> table{};
@@ -47,21 +50,9 @@ constexpr std::array<std::uint16_t, 512> makeRowAlone() {
 }
 constexpr auto kRowAlone = makeRowAlone();
 
-// Within a band's nine column segments (bit column): the other columns of the same stack, and
-// the segments alone in their stack.
-constexpr std::array<std::uint16_t, 512> makeStackMates() {
-    std::array<std::uint16_t, 512> table{};
-    for (unsigned m = 0; m < 512; ++m) {
-        for (int i = 0; i < 9; ++i) {
-            if (!(m >> i & 1u)) continue;
-            for (int j = 0; j < 9; ++j) {
-                if (j != i && j / 3 == i / 3) table[m] |= 1u << j;
-            }
-        }
-    }
-    return table;
-}
-constexpr auto kStackMates = makeStackMates();
+// Column segments (bit column): the other columns of the same stack; and those alone in their
+// stack.
+constexpr auto kStackMates = makeMates([](int i, int j) { return i / 3 == j / 3; });
 
 constexpr std::array<std::uint16_t, 512> makeStackAlone() {
     std::array<std::uint16_t, 512> table{};
