@@ -462,6 +462,76 @@ bool matches(const std::uint16_t (&links)[9], unsigned needy, unsigned& left, un
     return true;
 }
 
+// Naked subsets: in a unit, k open cells whose candidates together are k digits take those
+// digits, so the unit's other open cells cannot. Each elimination is stored as a clause (its
+// reason). Returns the number of values assigned; -1 when the clause arena is full.
+int nakedSubsets(ClauseSolver& s) {
+    ++s.matchingChecks;
+    int assigned = 0;
+    for (int unit = 0; unit < 27; ++unit) {
+        int cells[9], n = 0;
+        std::uint16_t masks[9];
+        for (int k = 0; k < 9; ++k) {
+            const int cell = cellOfUnit(unit, k);
+            if (s.candidates[cell] == 0) continue;
+            const std::uint16_t m = s.notFalse[cell];
+            if ((m & (m - 1)) == 0) continue;  // decided, or empty: nothing to learn here
+            cells[n] = cell;
+            masks[n++] = m;
+        }
+        if (n < 3) continue;
+        std::uint16_t unionOf[512];
+        unionOf[0] = 0;
+        for (unsigned set = 1; set < (1u << n) - 1; ++set) {
+            const int low = std::countr_zero(set);
+            unionOf[set] = static_cast<std::uint16_t>(unionOf[set & (set - 1)] | masks[low]);
+            const int size = std::popcount(set);
+            if (size < 2 || std::popcount(static_cast<unsigned>(unionOf[set])) != size) continue;
+            // Tight: the other cells lose these digits.
+            for (int k = 0; k < n; ++k) {
+                if (set >> k & 1u) continue;
+                for (unsigned gone = masks[k] & unionOf[set]; gone != 0; gone &= gone - 1) {
+                    const int var = cells[k] * 9 + std::countr_zero(gone);
+                    if (s.value[var] >= 0) continue;
+                    // Reason: not var, or some cell of the set takes a digit outside the set's.
+                    int size2 = 0;
+                    s.hallClause[size2++] = static_cast<std::int16_t>(negative(var));
+                    for (unsigned rest = set; rest != 0; rest &= rest - 1) {
+                        const int cell = cells[std::countr_zero(rest)];
+                        for (int d = 0; d < 9; ++d) {
+                            if (!(unionOf[set] >> d & 1u) && s.exists[cell * 9 + d]) {
+                                s.hallClause[size2++] =
+                                    static_cast<std::int16_t>(positive(cell * 9 + d));
+                            }
+                        }
+                    }
+                    if (size2 == 1) {
+                        if (s.decisionLevel == 0) {
+                            assign(s, negative(var), kNoReason);
+                            ++assigned;
+                        }
+                        continue;
+                    }
+                    // Deepest false literal second, for the watches.
+                    int deepest = 1;
+                    for (int j = 2; j < size2; ++j) {
+                        if (s.level[varOf(s.hallClause[j])] > s.level[varOf(s.hallClause[deepest])])
+                            deepest = j;
+                    }
+                    std::swap(s.hallClause[1], s.hallClause[deepest]);
+                    if (s.clauseCount == kMaxClauses || s.arenaUsed + size2 > kClauseArena)
+                        return -1;
+                    const int clause = store(s, s.hallClause, size2);
+                    assign(s, negative(var), clause);
+                    masks[k] = static_cast<std::uint16_t>(masks[k] & ~(1u << (var % 9)));
+                    ++assigned;
+                }
+            }
+        }
+    }
+    return assigned;
+}
+
 // Looks for a violated matching rule; on one, hallClause holds a clause of currently false
 // literals that the rules imply.
 bool hallViolated(ClauseSolver& s) {
@@ -602,9 +672,16 @@ bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolve
     const int assumption = cell >= 0 ? positive(cell * 9 + digit) : -1;
     if (assumption >= 0 && !s.exists[varOf(assumption)]) return false;
     long restart = 0, sinceRestart = 0, limit = kRestartBase;
+    const long conflictsBefore = s.conflicts;
     int pair[2];
     for (;;) {
         int conflict = propagate(s, pair);
+        if (conflict == kNoConflict && s.hallRules && s.decisionLevel > 0 &&
+            s.conflicts > conflictsBefore) {
+            // Only in calls that met a conflict: on easy calls the subsets cost more than they
+            // save.
+            if (nakedSubsets(s) > 0) continue;  // propagate what they gave
+        }
         if (conflict == kNoConflict && s.hallRules && hallViolated(s)) {
             // Analysis needs the conflict at the current level: go back to the deepest level of
             // its literals, or, for one literal, learn it outright.

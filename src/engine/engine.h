@@ -18,7 +18,7 @@ struct SolveWork {
     long propagations = 0;       // fixed points of the deductions run on a board
     long solverAssignments = 0;  // values the clause-learning solver assigned
     long solverConflicts = 0;
-    long solverMatchingChecks = 0;  // nodes where the solver ran its matching rules
+    long solverMatchingChecks = 0;  // runs of the solver's matching and subset rules
 };
 
 // Writes the smallest completion of `puzzle` (read row by row as 81 digits) to `out` and returns
