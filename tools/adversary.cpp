@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "puzzle_list.h"
 
 namespace {
 
@@ -53,21 +54,6 @@ std::string lineOf(const Grid& g) {
         if (g[i / 9][i % 9] != 0) s[i] = static_cast<char>('0' + g[i / 9][i % 9]);
     }
     return s;
-}
-
-bool gridOf(const std::string& line, Grid& g) {
-    if (line.size() < 81) return false;
-    for (int i = 0; i < 81; ++i) {
-        const char ch = line[i];
-        if (ch == '.' || ch == '0') {
-            g[i / 9][i % 9] = 0;
-        } else if (ch >= '1' && ch <= '9') {
-            g[i / 9][i % 9] = static_cast<Cell>(ch - '0');
-        } else {
-            return false;
-        }
-    }
-    return true;
 }
 
 bool repeats(const Grid& g, int r, int c, int digit) {
@@ -181,7 +167,8 @@ bool parse(int argc, char** argv, Options& o) {
             std::ifstream in(value);
             for (std::string line; std::getline(in, line);) {
                 Grid g;
-                if (!line.empty() && line[0] != '#' && gridOf(line, g)) o.starts.push_back(line);
+                if (!line.empty() && line[0] != '#' && parsePuzzleLine(line, g))
+                    o.starts.push_back(line);
             }
         } else {
             return false;
@@ -214,7 +201,7 @@ int main(int argc, char** argv) {
         Grid current;
         const int kind = climb % 3;
         if (kind == 2 && !o.starts.empty()) {
-            gridOf(o.starts[rng() % o.starts.size()], current);
+            parsePuzzleLine(o.starts[rng() % o.starts.size()], current);
         } else {
             randomStart(rng, kind == 2 ? static_cast<int>(rng() % 2) : kind, current);
         }
@@ -243,7 +230,7 @@ int main(int argc, char** argv) {
                 bool over = false;
                 for (const Found& f : best) {
                     Grid g;
-                    gridOf(f.line, g);
+                    parsePuzzleLine(f.line, g);
                     std::printf("%s %s  work %ld, %.0f us\n", f.line.c_str(),
                                 f.solvable ? "solvable" : "none", f.work, medianMicroseconds(g));
                     over = over || (o.bound > 0 && f.work > o.bound);

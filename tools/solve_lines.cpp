@@ -5,19 +5,14 @@
 #include <iostream>
 #include <string>
 
+#include "puzzle_list.h"
 #include "solver.h"
 
 int main() {
     std::string line;
     while (std::getline(std::cin, line)) {
-        Grid puzzle = {};
-        bool valid = line.size() >= 81;
-        for (int i = 0; valid && i < 81; ++i) {
-            const char ch = line[i];
-            valid = ch == '.' || (ch >= '0' && ch <= '9');
-            puzzle[i / 9][i % 9] = static_cast<Cell>(ch == '.' ? 0 : ch - '0');
-        }
-        if (!valid) {
+        Grid puzzle;
+        if (!parsePuzzleLine(line, puzzle)) {
             std::puts("invalid");
             continue;
         }

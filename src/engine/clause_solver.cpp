@@ -424,6 +424,16 @@ bool addAtTop(ClauseSolver& s, int size) {
     return true;
 }
 
+// Appends to hallClause the literals "cell takes d" for its candidates d outside `digits`: in a
+// matching explanation they are all false, and one of them must hold for the rule not to apply.
+void addOutside(ClauseSolver& s, int cell, unsigned digits) {
+    for (int d = 0; d < 9; ++d) {
+        if (!(digits >> d & 1u) && s.exists[cell * 9 + d]) {
+            s.hallClause[s.hallSize++] = static_cast<std::int16_t>(positive(cell * 9 + d));
+        }
+    }
+}
+
 // Kuhn's augmenting paths from each needy left node through `links` (bit r of links[u]: right
 // node r). On failure, `left` is a set of needy nodes and `right` all their neighbours, fewer.
 bool augment(int u, const std::uint16_t (&links)[9], int (&partner)[9], unsigned& left,
@@ -494,34 +504,24 @@ int nakedSubsets(ClauseSolver& s) {
                     const int var = cells[k] * 9 + std::countr_zero(gone);
                     if (s.value[var] >= 0) continue;
                     // Reason: not var, or some cell of the set takes a digit outside the set's.
-                    int size2 = 0;
-                    s.hallClause[size2++] = static_cast<std::int16_t>(negative(var));
+                    s.hallSize = 0;
+                    s.hallClause[s.hallSize++] = static_cast<std::int16_t>(negative(var));
                     for (unsigned rest = set; rest != 0; rest &= rest - 1) {
-                        const int cell = cells[std::countr_zero(rest)];
-                        for (int d = 0; d < 9; ++d) {
-                            if (!(unionOf[set] >> d & 1u) && s.exists[cell * 9 + d]) {
-                                s.hallClause[size2++] =
-                                    static_cast<std::int16_t>(positive(cell * 9 + d));
-                            }
-                        }
+                        addOutside(s, cells[std::countr_zero(rest)], unionOf[set]);
                     }
-                    if (size2 == 1) {
-                        if (s.decisionLevel == 0) {
-                            assign(s, negative(var), kNoReason);
-                            ++assigned;
-                        }
-                        continue;
-                    }
+                    // With no literal besides var's, var is false outright; the solver only
+                    // runs this below the top level, where such a fact cannot be kept: skip it.
+                    if (s.hallSize == 1) continue;
                     // Deepest false literal second, for the watches.
                     int deepest = 1;
-                    for (int j = 2; j < size2; ++j) {
+                    for (int j = 2; j < s.hallSize; ++j) {
                         if (s.level[varOf(s.hallClause[j])] > s.level[varOf(s.hallClause[deepest])])
                             deepest = j;
                     }
                     std::swap(s.hallClause[1], s.hallClause[deepest]);
-                    if (s.clauseCount == kMaxClauses || s.arenaUsed + size2 > kClauseArena)
+                    if (s.clauseCount == kMaxClauses || s.arenaUsed + s.hallSize > kClauseArena)
                         return -1;
-                    const int clause = store(s, s.hallClause, size2);
+                    const int clause = store(s, s.hallClause, s.hallSize);
                     assign(s, negative(var), clause);
                     masks[k] = static_cast<std::uint16_t>(masks[k] & ~(1u << (var % 9)));
                     ++assigned;
@@ -589,12 +589,7 @@ bool hallViolated(ClauseSolver& s) {
         if (matches(links, open, left, right)) continue;
         s.hallSize = 0;
         for (unsigned set = left; set != 0; set &= set - 1) {
-            const int cell = cellOfUnit(unit, std::countr_zero(set));
-            for (int d = 0; d < 9; ++d) {
-                if (!(right >> d & 1u) && s.exists[cell * 9 + d]) {
-                    s.hallClause[s.hallSize++] = static_cast<std::int16_t>(positive(cell * 9 + d));
-                }
-            }
+            addOutside(s, cellOfUnit(unit, std::countr_zero(set)), right);
         }
         return true;
     }

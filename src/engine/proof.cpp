@@ -96,14 +96,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         }
     };
     Board current = root;
-    Grid result = {};
     for (int cell = 0; cell < kCellCount; ++cell) {
         const int b = cell / 27;
         const std::uint32_t bit = 1u << (cell % 27);
-        if (current.solved[b] & bit) {
-            result[cell / 9][cell % 9] = static_cast<Cell>(valueAt(current, cell));
-            continue;
-        }
+        if (current.solved[b] & bit) continue;
         const int known = model[cell];
         int chosen = known;
         for (int d = 0; d < known; ++d) {
@@ -131,11 +127,8 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         }
         fixDigit(solver, cell, chosen, true);
         share(current);
-        result[cell / 9][cell % 9] = static_cast<Cell>(chosen + 1);
     }
-    for (int r = 0; r < kGridSize; ++r) {
-        for (int c = 0; c < kGridSize; ++c) out[r][c] = result[r][c];
-    }
+    toGrid(current, out);  // every cell is placed now
     return done(true);
 }
 
