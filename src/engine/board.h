@@ -50,6 +50,14 @@ struct Board {
     alignas(16) std::uint32_t solved[kLanes];
 };
 
+// One digit's four lanes, for passes over the three bands at once.
+using Lanes = std::uint32_t __attribute__((vector_size(16)));
+
+// Vectors go by reference: passing them by value would depend on the instruction set.
+inline void load(Lanes& v, const std::uint32_t (&x)[kLanes]) {
+    __builtin_memcpy(&v, x, sizeof v);
+}
+
 // Two digits' four lanes side by side, for passes over every digit at once.
 using DigitPair = std::uint32_t __attribute__((vector_size(32)));
 

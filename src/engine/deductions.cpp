@@ -17,33 +17,30 @@ namespace {
 
 // Places every cell left with one candidate. Returns false on a cell with none.
 bool nakedSingles(Board& s, bool& changed) {
-    // Per lane: cells with one candidate or more, two or more, and the bits of the digit index
-    // of each candidate (exact for a cell with one), so that no search over digits is needed.
-    const auto& c = s.candidates;
-    std::uint32_t onceAll[kLanes] = {}, twiceAll[kLanes] = {}, indexBits[4][kLanes];
-    for (int lane = 0; lane < kLanes; ++lane) {
-        for (int d = 0; d < kDigits; ++d) {
-            twiceAll[lane] |= onceAll[lane] & c[d][lane];
-            onceAll[lane] |= c[d][lane];
-        }
-        indexBits[0][lane] = c[1][lane] | c[3][lane] | c[5][lane] | c[7][lane];
-        indexBits[1][lane] = c[2][lane] | c[3][lane] | c[6][lane] | c[7][lane];
-        indexBits[2][lane] = c[4][lane] | c[5][lane] | c[6][lane] | c[7][lane];
-        indexBits[3][lane] = c[8][lane];
+    // Over the three band lanes at once: cells with one candidate or more, two or more, and the
+    // bits of the digit index of each candidate (exact for a cell with one), so that no search
+    // over digits is needed.
+    Lanes c[kDigits];
+    for (int d = 0; d < kDigits; ++d) load(c[d], s.candidates[d]);
+    Lanes once = c[0], twice = {};
+    for (int d = 1; d < kDigits; ++d) {
+        twice |= once & c[d];
+        once |= c[d];
     }
+    const Lanes index0 = c[1] | c[3] | c[5] | c[7], index1 = c[2] | c[3] | c[6] | c[7];
+    const Lanes index2 = c[4] | c[5] | c[6] | c[7], index3 = c[8];
     for (int b = 0; b < kBands; ++b) {
         const std::uint32_t open = ~s.solved[b] & kBandMask;
         if (open == 0) continue;
         // Placements in earlier bands only take candidates away: a cell they emptied is found
         // in the next round, and a single they made too.
-        const std::uint32_t once = onceAll[b], twice = twiceAll[b];
-        if (open & ~once) return false;
-        for (std::uint32_t singles = open & ~twice; singles != 0; singles &= singles - 1) {
+        if (open & ~once[b]) return false;
+        for (std::uint32_t singles = open & ~twice[b]; singles != 0; singles &= singles - 1) {
             const std::uint32_t bit = singles & (0u - singles);
             const int at = std::countr_zero(bit);
-            const int digit = static_cast<int>(
-                (indexBits[0][b] >> at & 1u) | (indexBits[1][b] >> at & 1u) << 1 |
-                (indexBits[2][b] >> at & 1u) << 2 | (indexBits[3][b] >> at & 1u) << 3);
+            const int digit =
+                static_cast<int>((index0[b] >> at & 1u) | (index1[b] >> at & 1u) << 1 |
+                                 (index2[b] >> at & 1u) << 2 | (index3[b] >> at & 1u) << 3);
             // A placement earlier in this round may have taken the cell's last candidate.
             if ((s.candidates[digit][b] & bit) == 0) return false;
             // The cell has no other candidate to clear.
@@ -158,6 +155,7 @@ bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
     if (missed != 0) return false;
     if (hit == 0) return true;
     for (int d = 0; d < kDigits; ++d) {
+        if ((found[d][0] | found[d][1] | found[d][2]) == 0) continue;
         for (int b = 0; b < kBands; ++b) {
             for (std::uint32_t bits = found[d][b]; bits != 0; bits &= bits - 1) {
                 const std::uint32_t bit = bits & (0u - bits);
@@ -261,10 +259,8 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
     auto changedSince = [&s](const std::uint32_t(*seen)[kLanes]) {
         unsigned mask = 0;
         for (int d = 0; d < kDigits; ++d) {
-            std::uint32_t differ = 0;
-            for (int lane = 0; lane < kLanes; ++lane)
-                differ |= s.candidates[d][lane] ^ seen[d][lane];
-            mask |= static_cast<unsigned>(differ != 0) << d;
+            const bool differ = std::memcmp(s.candidates[d], seen[d], sizeof seen[d]) != 0;
+            mask |= static_cast<unsigned>(differ) << d;
         }
         return mask;
     };
