@@ -43,11 +43,22 @@ constexpr std::array<BandSet, kCellCount> makePeers() {
 }
 constexpr std::array<BandSet, kCellCount> kPeers = makePeers();
 
+// Per digit, its row-box and column-box segments as bits (band * 9 + row * 3 + box for rows,
+// band * 9 + column for columns): where it has a candidate, and where it must stand (its line or
+// box has no other).
+struct SegmentMasks {
+    std::uint32_t rows[kDigits], rowAlone[kDigits], columns[kDigits], columnAlone[kDigits];
+};
+
 struct Board {
     // candidates[d] holds the cells where digit d + 1 may stand, its placed cells included.
     // A fourth, always empty lane lets the compiler treat the three bands as one vector.
     alignas(16) std::uint32_t candidates[kDigits][kLanes];
     alignas(16) std::uint32_t solved[kLanes];
+    // The segment masks as of these candidates, when segmentsKnown: a board derived from this
+    // one then brings only the digits that changed up to date.
+    SegmentMasks segments;
+    bool segmentsKnown;
 };
 
 // One digit's four lanes, for passes over the three bands at once.

@@ -253,8 +253,11 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
     start(permutationSeen);
     if (!kWideVectors || !units.allNeedEveryDigit) start(hiddenSeen);
     if (units.allNeedEveryDigit && templates) start(templateSeen);
-    SegmentMasks segmentMasks;
-    bool segmentsKnown = false;
+    // The segment masks come with the board: those of `settled` hold for its candidates.
+    bool segmentsKnown = settled != nullptr && settled->segmentsKnown;
+    if (segmentsKnown) std::memcpy(segmentSeen, settled->candidates, sizeof(Board::candidates));
+    s.segmentsKnown = false;
+    SegmentMasks& segmentMasks = s.segments;
     // The digits whose candidates differ from what a pass last saw, as a mask.
     auto changedSince = [&s](const std::uint32_t(*seen)[kLanes]) {
         unsigned mask = 0;
@@ -316,7 +319,10 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
                 if (!segmentPass(s, segmentMasks, changed)) return false;
             }
         }
-        if (!changed) return true;
+        if (!changed) {
+            s.segmentsKnown = true;
+            return true;
+        }
     }
 }
 

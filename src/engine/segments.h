@@ -7,12 +7,6 @@
 
 namespace engine {
 
-// Per digit, its segments as bits (band * 9 + row * 3 + box for rows, band * 9 + column for
-// columns): where it has a candidate, and where it must stand (its line or box has no other).
-struct SegmentMasks {
-    std::uint32_t rows[kDigits], rowAlone[kDigits], columns[kDigits], columnAlone[kDigits];
-};
-
 // Brings the masks of digit d up to date with the board.
 void updateSegments(const Board& s, int d, SegmentMasks& masks);
 

@@ -85,17 +85,22 @@ bool templatePass(Board& s, int d, bool& changed) {
             triples[b] |= byOrder[b][p];
         }
     }
+    // Any band may go first; the one with the fewest triples makes the shortest loop.
+    const int n0 = std::popcount(triples[0]), n1 = std::popcount(triples[1]),
+              n2 = std::popcount(triples[2]);
+    const int a = n0 <= n1 && n0 <= n2 ? 0 : n1 <= n2 ? 1 : 2;
+    const int b1 = a == 0 ? 1 : 0, b2 = a == 2 ? 1 : 2;
     std::uint32_t used[kBands] = {};
-    for (std::uint32_t first = triples[0]; first != 0; first &= first - 1) {
+    for (std::uint32_t first = triples[a]; first != 0; first &= first - 1) {
         const int t0 = std::countr_zero(first);
         const std::uint32_t second =
-            triples[1] & kTemplate.unlike[t0] & kTemplate.swapped(t0, triples[2]);
+            triples[b1] & kTemplate.unlike[t0] & kTemplate.swapped(t0, triples[b2]);
         if (second == 0) continue;
-        used[0] |= 1u << t0;
-        used[1] |= second;
-        used[2] |= kTemplate.swapped(t0, second);
+        used[a] |= 1u << t0;
+        used[b1] |= second;
+        used[b2] |= kTemplate.swapped(t0, second);
     }
-    if (used[0] == 0) return false;
+    if (used[a] == 0) return false;
     for (int b = 0; b < kBands; ++b) {
         if (used[b] == triples[b]) continue;
         std::uint32_t keep = 0;
