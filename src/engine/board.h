@@ -69,8 +69,8 @@ inline void load(Lanes& v, const std::uint32_t (&x)[kLanes]) {
     __builtin_memcpy(&v, x, sizeof v);
 }
 
-// Two digits' four lanes side by side, for passes over every digit at once.
-using DigitPair = std::uint32_t __attribute__((vector_size(32)));
+// One band's lanes of eight digits side by side, for passes over every digit at once.
+using DigitOctet = std::uint32_t __attribute__((vector_size(32)));
 
 // Whether the target has 256-bit integer vectors. Without them the pass over every digit at once
 // loses to the per-digit one (measured on the x86-64 baseline and the 32-bit Windows build).

@@ -86,90 +86,6 @@ bool permutationPass(Board& s, int d, const Units& units, const std::uint32_t* s
     return true;
 }
 
-// Each digit's band lanes moved one and two places round (the spare lane stays). Vectors go by
-// reference: passing them by value would depend on the instruction set.
-void rotateBands(const DigitPair& v, DigitPair& next, DigitPair& last) {
-    next = __builtin_shufflevector(v, v, 1, 2, 0, 3, 5, 6, 4, 7);
-    last = __builtin_shufflevector(v, v, 2, 0, 1, 3, 6, 4, 5, 7);
-}
-
-// Hidden singles of every digit at once, for a puzzle where every unit needs every digit: a row,
-// box or column with one candidate left, not yet placed. Branch-free over the whole board, two
-// digits per vector; cheaper than tracking which digits changed.
-bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
-    constexpr std::uint32_t kSegmentLow = 0x1249249;  // first cell of each 3-cell row segment
-    constexpr std::uint32_t kRowLow = 1u | 1u << 9 | 1u << 18;  // first segment of each row
-    constexpr std::uint32_t kBoxLow = 1u | 1u << 3 | 1u << 6;   // first row's segment of each box
-    constexpr int kPairs = (kDigits + 1) / 2;
-    alignas(32) std::uint32_t lanes[2 * kPairs][kLanes] = {};
-    alignas(32) std::uint32_t found[2 * kPairs][kLanes];
-    std::memcpy(lanes, s.candidates, sizeof s.candidates);
-    const DigitPair solved = {s.solved[0], s.solved[1], s.solved[2], 0,
-                              s.solved[0], s.solved[1], s.solved[2], 0};
-    DigitPair missing = {}, anyFound = {};
-    for (int pair = 0; pair < kPairs; ++pair) {
-        DigitPair x;
-        std::memcpy(&x, lanes[2 * pair], sizeof x);
-        // Per 3-cell segment: any candidate, two or more. A row is three segments side by side,
-        // a box three segments one above the other.
-        const DigitPair c0 = x & kSegmentLow, c1 = x >> 1 & kSegmentLow, c2 = x >> 2 & kSegmentLow;
-        const DigitPair any = c0 | c1 | c2, two = (c0 & c1) | (c0 & c2) | (c1 & c2);
-        const DigitPair r0 = any & kRowLow, r1 = any >> 3 & kRowLow, r2 = any >> 6 & kRowLow;
-        const DigitPair rowAny = r0 | r1 | r2;
-        const DigitPair rowTwo =
-            ((two | two >> 3 | two >> 6) & kRowLow) | (r0 & r1) | (r0 & r2) | (r1 & r2);
-        const DigitPair b0 = any & kBoxLow, b1 = any >> 9 & kBoxLow, b2 = any >> 18 & kBoxLow;
-        const DigitPair boxAny = b0 | b1 | b2;
-        const DigitPair boxTwo =
-            ((two | two >> 9 | two >> 18) & kBoxLow) | (b0 & b1) | (b0 & b2) | (b1 & b2);
-        // Columns: fold each band's rows, then add up the digit's three band lanes.
-        const DigitPair k0 = x & kUnitMask, k1 = x >> 9 & kUnitMask, k2 = x >> 18;
-        const DigitPair bandAny = k0 | k1 | k2, bandTwo = (k0 & k1) | (k0 & k2) | (k1 & k2);
-        const DigitPair here = x & solved;
-        const DigitPair bandPlaced = (here | here >> 9 | here >> 18) & kUnitMask;
-        DigitPair a1, a2, t1, t2, p1, p2;
-        rotateBands(bandAny, a1, a2);
-        rotateBands(bandTwo, t1, t2);
-        rotateBands(bandPlaced, p1, p2);
-        const DigitPair colAny = bandAny | a1 | a2;
-        const DigitPair colTwo = bandTwo | t1 | t2 | (bandAny & a1) | (bandAny & a2) | (a1 & a2);
-        const DigitPair colPlaced = bandPlaced | p1 | p2;
-        // The spare lanes, and the lanes past the last digit, take no part.
-        const DigitPair inUse = pair + 1 < kPairs ? DigitPair{~0u, ~0u, ~0u, 0, ~0u, ~0u, ~0u, 0}
-                                                  : DigitPair{~0u, ~0u, ~0u, 0, 0, 0, 0, 0};
-        missing |= ((kRowLow & ~rowAny) | (kBoxLow & ~boxAny) | (kUnitMask & ~colAny)) & inUse;
-        const DigitPair rowOne = rowAny & ~rowTwo, boxOne = boxAny & ~boxTwo;
-        const DigitPair colOne = colAny & ~colTwo & ~colPlaced;
-        const DigitPair boxSegments = (boxOne << 3) - boxOne;  // three cells each
-        const DigitPair cells = ((rowOne << 9) - rowOne) | boxSegments | boxSegments << 9 |
-                                boxSegments << 18 | colOne | colOne << 9 | colOne << 18;
-        const DigitPair hits = x & cells & ~solved & inUse;
-        anyFound |= hits;
-        std::memcpy(found[2 * pair], &hits, sizeof hits);
-    }
-    std::uint32_t missed = 0, hit = 0;
-    for (int lane = 0; lane < 8; ++lane) {
-        missed |= missing[lane];
-        hit |= anyFound[lane];
-    }
-    if (missed != 0) return false;
-    if (hit == 0) return true;
-    for (int d = 0; d < kDigits; ++d) {
-        if ((found[d][0] | found[d][1] | found[d][2]) == 0) continue;
-        for (int b = 0; b < kBands; ++b) {
-            for (std::uint32_t bits = found[d][b]; bits != 0; bits &= bits - 1) {
-                const std::uint32_t bit = bits & (0u - bits);
-                // An earlier placement here may have taken this candidate; the unit then has
-                // none, which a later pass finds.
-                if ((s.candidates[d][b] & bit) == 0) continue;
-                place(s, d, b, bit, cellOf(b, bit));
-                changed = true;
-            }
-        }
-    }
-    return true;
-}
-
 // Hidden singles for one digit: a row, box or column with one candidate left, not yet placed,
 // among the units that need every digit. `seen`: the digit's candidates as the last such pass
 // left them; bands unchanged since need no work. kEveryUnit: every unit needs every digit, known
@@ -228,6 +144,118 @@ bool hiddenPass(Board& s, int d, const Units& units, const std::uint32_t* seen, 
             break;
         }
     }
+    return true;
+}
+
+// Row and box hidden singles within a band, lane by lane: `cells` gets the candidates alone in
+// their row or box, `missing` the rows and boxes with none; `any` and `two` fold the band's rows
+// onto one, for the columns. Vectors go by reference: passing them by value would depend on the
+// instruction set.
+template <typename V>
+void bandSingles(const V& x, V& missing, V& cells, V& any, V& two) {
+    constexpr std::uint32_t kSegmentLow = 0x1249249;  // first cell of each 3-cell row segment
+    constexpr std::uint32_t kRowLow = 1u | 1u << 9 | 1u << 18;  // first segment of each row
+    constexpr std::uint32_t kBoxLow = 1u | 1u << 3 | 1u << 6;   // first row's segment of each box
+    // Per 3-cell segment: any candidate, two or more. A row is three segments side by side, a
+    // box three segments one above the other.
+    const V c0 = x & kSegmentLow, c1 = x >> 1 & kSegmentLow, c2 = x >> 2 & kSegmentLow;
+    const V segAny = c0 | c1 | c2, segTwo = (c0 & c1) | (c0 & c2) | (c1 & c2);
+    const V r0 = segAny & kRowLow, r1 = segAny >> 3 & kRowLow, r2 = segAny >> 6 & kRowLow;
+    const V rowAny = r0 | r1 | r2;
+    const V rowTwo =
+        ((segTwo | segTwo >> 3 | segTwo >> 6) & kRowLow) | (r0 & r1) | (r0 & r2) | (r1 & r2);
+    const V b0 = segAny & kBoxLow, b1 = segAny >> 9 & kBoxLow, b2 = segAny >> 18 & kBoxLow;
+    const V boxAny = b0 | b1 | b2;
+    const V boxTwo =
+        ((segTwo | segTwo >> 9 | segTwo >> 18) & kBoxLow) | (b0 & b1) | (b0 & b2) | (b1 & b2);
+    missing |= (kRowLow & ~rowAny) | (kBoxLow & ~boxAny);
+    const V rowOne = rowAny & ~rowTwo, boxOne = boxAny & ~boxTwo;
+    const V boxSegments = (boxOne << 3) - boxOne;  // three cells each
+    cells = ((rowOne << 9) - rowOne) | boxSegments | boxSegments << 9 | boxSegments << 18;
+    const V k0 = x & kUnitMask, k1 = x >> 9 & kUnitMask, k2 = x >> 18;
+    any = k0 | k1 | k2;
+    two = (k0 & k1) | (k0 & k2) | (k1 & k2);
+}
+
+// Places the candidates in `found` (band cells of digit d); false when none was found.
+bool placeFound(Board& s, int d, int b, std::uint32_t found) {
+    bool placed = false;
+    for (std::uint32_t bits = found; bits != 0; bits &= bits - 1) {
+        const std::uint32_t bit = bits & (0u - bits);
+        // An earlier placement here may have taken this candidate; the unit then has none,
+        // which a later pass finds.
+        if ((s.candidates[d][b] & bit) == 0) continue;
+        place(s, d, b, bit, cellOf(b, bit));
+        placed = true;
+    }
+    return placed;
+}
+
+// Hidden singles of every digit at once, for a puzzle where every unit needs every digit: a row,
+// box or column with one candidate left, not yet placed. Branch-free over the whole board: the
+// first eight digits a lane each, band by band, and the ninth with its bands as lanes. Cheaper
+// than tracking which digits changed.
+bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
+    const auto& c = s.candidates;
+    // Two digits' lanes to a vector, turned into one vector per band of eight digits.
+    DigitOctet pairs[4];
+    std::memcpy(pairs, c, sizeof pairs);
+    const DigitOctet low01 = __builtin_shufflevector(pairs[0], pairs[1], 0, 4, 8, 12, 1, 5, 9, 13);
+    const DigitOctet low23 = __builtin_shufflevector(pairs[2], pairs[3], 0, 4, 8, 12, 1, 5, 9, 13);
+    const DigitOctet high01 =
+        __builtin_shufflevector(pairs[0], pairs[1], 2, 6, 10, 14, 2, 6, 10, 14);
+    const DigitOctet high23 =
+        __builtin_shufflevector(pairs[2], pairs[3], 2, 6, 10, 14, 2, 6, 10, 14);
+    const DigitOctet bands[kBands] = {
+        __builtin_shufflevector(low01, low23, 0, 1, 2, 3, 8, 9, 10, 11),
+        __builtin_shufflevector(low01, low23, 4, 5, 6, 7, 12, 13, 14, 15),
+        __builtin_shufflevector(high01, high23, 0, 1, 2, 3, 8, 9, 10, 11)};
+    DigitOctet cells[kBands], missing = {}, colAny = {}, colTwo = {}, colPlaced = {};
+    for (int b = 0; b < kBands; ++b) {
+        DigitOctet any, two;
+        bandSingles(bands[b], missing, cells[b], any, two);
+        colTwo |= two | (colAny & any);
+        colAny |= any;
+        const DigitOctet here = bands[b] & s.solved[b];
+        colPlaced |= (here | here >> 9 | here >> 18) & kUnitMask;
+    }
+    missing |= kUnitMask & ~colAny;
+    const DigitOctet colOne = colAny & ~colTwo & ~colPlaced;
+    const DigitOctet colCells = colOne | colOne << 9 | colOne << 18;
+    // The ninth digit: its bands are the lanes, its columns added up across them.
+    Lanes last, lastMissing = {}, lastCells, lastAny, lastTwo;
+    load(last, c[kDigits - 1]);
+    bandSingles(last, lastMissing, lastCells, lastAny, lastTwo);
+    std::uint32_t lastColOnce = 0, lastColTwice = 0, lastColPlaced = 0;
+    for (int b = 0; b < kBands; ++b) {
+        lastColTwice |= lastTwo[b] | (lastColOnce & lastAny[b]);
+        lastColOnce |= lastAny[b];
+        const std::uint32_t here = last[b] & s.solved[b];
+        lastColPlaced |= (here | here >> 9 | here >> 18) & kUnitMask;
+    }
+    std::uint32_t missed =
+        lastMissing[0] | lastMissing[1] | lastMissing[2] | (kUnitMask & ~lastColOnce);
+    const std::uint32_t lastColOne = lastColOnce & ~lastColTwice & ~lastColPlaced;
+    const std::uint32_t lastColCells = lastColOne | lastColOne << 9 | lastColOne << 18;
+    DigitOctet found[kBands], anyFound = {};
+    std::uint32_t lastFound[kBands], hit = 0;
+    for (int b = 0; b < kBands; ++b) {
+        found[b] = bands[b] & (cells[b] | colCells) & ~s.solved[b];
+        anyFound |= found[b];
+        lastFound[b] = last[b] & (lastCells[b] | lastColCells) & ~s.solved[b];
+        hit |= lastFound[b];
+    }
+    for (int lane = 0; lane < 8; ++lane) {
+        missed |= missing[lane];
+        hit |= anyFound[lane];
+    }
+    if (missed != 0) return false;
+    if (hit == 0) return true;
+    for (int d = 0; d < 8; ++d) {
+        if (anyFound[d] == 0) continue;
+        for (int b = 0; b < kBands; ++b) changed |= placeFound(s, d, b, found[b][d]);
+    }
+    for (int b = 0; b < kBands; ++b) changed |= placeFound(s, kDigits - 1, b, lastFound[b]);
     return true;
 }
 
