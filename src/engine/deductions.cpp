@@ -20,15 +20,21 @@ bool nakedSingles(Board& s, bool& changed) {
     // Over the three band lanes at once: cells with one candidate or more, two or more, and the
     // bits of the digit index of each candidate (exact for a cell with one), so that no search
     // over digits is needed.
-    Lanes c[kDigits];
-    for (int d = 0; d < kDigits; ++d) load(c[d], s.candidates[d]);
-    Lanes once = c[0], twice = {};
-    for (int d = 1; d < kDigits; ++d) {
-        twice |= once & c[d];
-        once |= c[d];
+    const auto& c = s.candidates;
+    std::uint32_t once[kLanes] = {}, twice[kLanes] = {};
+    std::uint32_t index0[kLanes], index1[kLanes], index2[kLanes], index3[kLanes];
+    for (int d = 0; d < kDigits; ++d) {
+        for (int lane = 0; lane < kLanes; ++lane) {
+            twice[lane] |= once[lane] & c[d][lane];
+            once[lane] |= c[d][lane];
+        }
     }
-    const Lanes index0 = c[1] | c[3] | c[5] | c[7], index1 = c[2] | c[3] | c[6] | c[7];
-    const Lanes index2 = c[4] | c[5] | c[6] | c[7], index3 = c[8];
+    for (int lane = 0; lane < kLanes; ++lane) {
+        index0[lane] = c[1][lane] | c[3][lane] | c[5][lane] | c[7][lane];
+        index1[lane] = c[2][lane] | c[3][lane] | c[6][lane] | c[7][lane];
+        index2[lane] = c[4][lane] | c[5][lane] | c[6][lane] | c[7][lane];
+        index3[lane] = c[8][lane];
+    }
     for (int b = 0; b < kBands; ++b) {
         const std::uint32_t open = ~s.solved[b] & kBandMask;
         if (open == 0) continue;
@@ -290,8 +296,7 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
     auto changedSince = [&s](const std::uint32_t(*seen)[kLanes]) {
         unsigned mask = 0;
         for (int d = 0; d < kDigits; ++d) {
-            const bool differ = std::memcmp(s.candidates[d], seen[d], sizeof seen[d]) != 0;
-            mask |= static_cast<unsigned>(differ) << d;
+            mask |= static_cast<unsigned>(!sameLanes(s.candidates[d], seen[d])) << d;
         }
         return mask;
     };
