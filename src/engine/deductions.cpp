@@ -205,7 +205,7 @@ bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
     const auto& c = s.candidates;
     // Two digits' lanes to a vector, turned into one vector per band of eight digits.
     DigitOctet pairs[4];
-    std::memcpy(pairs, c, sizeof pairs);
+    for (int i = 0; i < 4; ++i) __builtin_memcpy(&pairs[i], c[2 * i], sizeof pairs[i]);
     const DigitOctet low01 = __builtin_shufflevector(pairs[0], pairs[1], 0, 4, 8, 12, 1, 5, 9, 13);
     const DigitOctet low23 = __builtin_shufflevector(pairs[2], pairs[3], 0, 4, 8, 12, 1, 5, 9, 13);
     const DigitOctet high01 =
