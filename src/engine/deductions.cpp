@@ -71,18 +71,22 @@ bool permutationPass(Board& s, int d, const Units& units, const std::uint32_t* s
             kThirds[x & kUnitMask] | kThirds[x >> 9 & kUnitMask] << 3 | kThirds[x >> 18] << 6;
         const unsigned usable = kPermutationUnion[segments];
         if (usable == 0) return false;
-        restrict(s, d, b, kSegmentCells[usable], changed);
+        if (usable != segments) restrict(s, d, b, kSegmentCells[usable], changed);
     }
-    std::uint32_t folded[kBands];
+    // Likewise stacks: only those whose columns changed since.
+    std::uint32_t folded[kBands], moved = 0;
     for (int b = 0; b < kBands; ++b) {
         folded[b] = (cand[b] | cand[b] >> 9 | cand[b] >> 18) & kUnitMask;
+        const std::uint32_t diff = cand[b] ^ seen[b];
+        moved |= diff | diff >> 9 | diff >> 18;
     }
     for (int st = 0; st < 3; ++st) {
-        if (!(units.stacks >> st & 1u)) continue;
+        if (!(units.stacks >> st & 1u) || !(moved >> (3 * st) & 7u)) continue;
         const unsigned segments = (folded[0] >> (3 * st) & 7u) | (folded[1] >> (3 * st) & 7u) << 3 |
                                   (folded[2] >> (3 * st) & 7u) << 6;
         const unsigned usable = kPermutationUnion[segments];
         if (usable == 0) return false;
+        if (usable == segments) continue;
         const std::uint32_t stackCells = kColumnBits * (7u << (3 * st));
         for (int b = 0; b < kBands; ++b) {
             const std::uint32_t columns = (usable >> (3 * b) & 7u) << (3 * st);
