@@ -117,6 +117,19 @@ inline bool isSolved(const Board& s) {
     return (s.solved[0] & s.solved[1] & s.solved[2]) == kBandMask;
 }
 
+// Set bits of a word. Targets without a population-count instruction (the 32-bit build) get a
+// few shifts and adds in line instead of a library call.
+inline int bitCount(std::uint32_t x) {
+#if defined(__POPCNT__)
+    return std::popcount(x);
+#else
+    x = x - (x >> 1 & 0x55555555u);
+    x = (x & 0x33333333u) + (x >> 2 & 0x33333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0Fu;
+    return static_cast<int>(x * 0x01010101u >> 24);
+#endif
+}
+
 // The digit (1-9) placed in a cell, or 0.
 int valueAt(const Board& s, int cell);
 void toGrid(const Board& s, Grid& out);

@@ -114,10 +114,10 @@ bool hiddenPass(Board& s, int d, const Units& units, const std::uint32_t* seen, 
             const std::uint32_t row = x & rowMask(k), box = x & boxMask(k);
             const bool rowCounts = rows >> (3 * b + k) & 1u;
             const bool boxCounts = boxes >> (3 * b + k) & 1u;
-            const int inRow = std::popcount(row), inBox = std::popcount(box);
-            if ((inRow == 0 && rowCounts) || (inBox == 0 && boxCounts)) return false;
-            if (inRow == 1 && rowCounts) singles |= row;
-            if (inBox == 1 && boxCounts) singles |= box;
+            if ((row == 0 && rowCounts) || (box == 0 && boxCounts)) return false;
+            // One candidate: a power of two.
+            if ((row & (row - 1)) == 0 && rowCounts) singles |= row;
+            if ((box & (box - 1)) == 0 && boxCounts) singles |= box;
         }
         for (singles &= ~s.solved[b]; singles != 0; singles &= singles - 1) {
             const std::uint32_t bit = singles & (0u - singles);

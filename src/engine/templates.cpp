@@ -66,8 +66,8 @@ bool templatePass(Board& s, int d, bool& changed) {
     // With six or more placed, templates have not been seen to find anything the band and stack
     // permutations did not, and with fewer than two they seldom do while costing the most
     // (measured on the public collections and near-empty grids): skip the work.
-    const int placed = std::popcount(cand[0] & s.solved[0]) + std::popcount(cand[1] & s.solved[1]) +
-                       std::popcount(cand[2] & s.solved[2]);
+    const int placed = bitCount(cand[0] & s.solved[0]) + bitCount(cand[1] & s.solved[1]) +
+                       bitCount(cand[2] & s.solved[2]);
     if (placed < 2 || placed >= 6) return true;
     // byOrder[b][p]: the band's triples when row k takes its cell in stack kPermutations[p][k].
     std::uint32_t byOrder[kBands][6], triples[kBands];
@@ -86,8 +86,7 @@ bool templatePass(Board& s, int d, bool& changed) {
         }
     }
     // Any band may go first; the one with the fewest triples makes the shortest loop.
-    const int n0 = std::popcount(triples[0]), n1 = std::popcount(triples[1]),
-              n2 = std::popcount(triples[2]);
+    const int n0 = bitCount(triples[0]), n1 = bitCount(triples[1]), n2 = bitCount(triples[2]);
     const int a = n0 <= n1 && n0 <= n2 ? 0 : n1 <= n2 ? 1 : 2;
     const int b1 = a == 0 ? 1 : 0, b2 = a == 2 ? 1 : 2;
     std::uint32_t used[kBands] = {};
