@@ -69,13 +69,21 @@ inline void load(Lanes& v, const std::uint32_t (&x)[kLanes]) {
     __builtin_memcpy(&v, x, sizeof v);
 }
 
+// The lanes a plain word loop over a digit's bands should cover: all four where the compiler
+// makes one vector of them, only the three bands otherwise.
+#if defined(__SSE2__)
+constexpr int kLoopLanes = kLanes;
+#else
+constexpr int kLoopLanes = kBands;
+#endif
+
 // Whether two digits' lanes are equal. Where the compiler would call the library for a
 // memcmp (32-bit targets), plain words are faster.
 inline bool sameLanes(const std::uint32_t (&x)[kLanes], const std::uint32_t (&y)[kLanes]) {
 #if defined(__x86_64__)
     return __builtin_memcmp(x, y, sizeof x) == 0;
 #else
-    return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) == 0;
+    return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2])) == 0;  // the fourth lane is empty
 #endif
 }
 

@@ -24,12 +24,12 @@ bool nakedSingles(Board& s, bool& changed) {
     std::uint32_t once[kLanes] = {}, twice[kLanes] = {};
     std::uint32_t index0[kLanes], index1[kLanes], index2[kLanes], index3[kLanes];
     for (int d = 0; d < kDigits; ++d) {
-        for (int lane = 0; lane < kLanes; ++lane) {
+        for (int lane = 0; lane < kLoopLanes; ++lane) {
             twice[lane] |= once[lane] & c[d][lane];
             once[lane] |= c[d][lane];
         }
     }
-    for (int lane = 0; lane < kLanes; ++lane) {
+    for (int lane = 0; lane < kLoopLanes; ++lane) {
         index0[lane] = c[1][lane] | c[3][lane] | c[5][lane] | c[7][lane];
         index1[lane] = c[2][lane] | c[3][lane] | c[6][lane] | c[7][lane];
         index2[lane] = c[4][lane] | c[5][lane] | c[6][lane] | c[7][lane];
