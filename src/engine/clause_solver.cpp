@@ -252,6 +252,7 @@ void backtrack(ClauseSolver& s, int level) {
             s.notFalse[cell] = static_cast<std::uint16_t>(s.notFalse[cell] | 1u << digit);
             for (int kind = 0; kind < 3; ++kind) ++s.notFalseIn[unitOf(cell, kind)][digit];
         }
+        s.phase[var] = s.value[var];
         s.value[var] = -1;
         heapInsert(s, var);
     }
@@ -604,6 +605,7 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     std::memset(s.seen, 0, sizeof s.seen);
     std::fill(std::begin(s.value), std::end(s.value), std::int8_t{-1});
     std::fill(std::begin(s.activity), std::end(s.activity), 0.0);
+    std::fill(std::begin(s.phase), std::end(s.phase), std::int8_t{1});
     std::fill(std::begin(s.watchHead), std::end(s.watchHead), -1);
     std::fill(std::begin(s.heapPosition), std::end(s.heapPosition), std::int16_t{-1});
     s.heapSize = 0;
@@ -747,7 +749,7 @@ bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolve
             return true;
         }
         newLevel(s);
-        assign(s, positive(best), kNoReason);
+        assign(s, s.phase[best] == 0 ? negative(best) : positive(best), kNoReason);
     }
 }
 

@@ -22,6 +22,7 @@ struct ClauseSolver {
     std::int16_t level[kSolverVars];
     std::int32_t reason[kSolverVars];  // -1: decision or level 0 fact; else see clause_solver.cpp
     double activity[kSolverVars];
+    std::int8_t phase[kSolverVars];  // the value each variable last had
     double bump = 1.0;
     // Open variables by activity, highest first (a binary heap); position -1 when not in it.
     std::int16_t heap[kSolverVars];
