@@ -21,7 +21,7 @@ constexpr std::int32_t kImplied = 1 << 20;
 constexpr int kNoConflict = -1;
 constexpr int kPairConflict = -2;  // two true variables that exclude each other
 constexpr int kHallConflict = -3;  // the clause in hallClause
-constexpr int kMaxLearned = 2000;
+constexpr int kMaxLearned = 500;
 // Restarts come often (Luby sequence times 8 conflicts): on inputs with heavily repeated givens
 // that halved the conflicts of the slowest proofs the adversary found.
 constexpr int kRestartBase = 8;
@@ -481,7 +481,9 @@ int nakedSubsets(ClauseSolver& s) {
     int assigned = 0;
     for (int unit = 0; unit < 27; ++unit) {
         int cells[9], n = 0;
-        std::uint16_t masks[9];
+        std::uint16_t masks[9], all[9];
+        for (int k = 0; k < 9; ++k) all[k] = s.notFalse[cellOfUnit(unit, k)];
+        if (std::memcmp(all, s.subsetsSeen[unit], sizeof all) == 0) continue;
         for (int k = 0; k < 9; ++k) {
             const int cell = cellOfUnit(unit, k);
             if (s.candidates[cell] == 0) continue;
@@ -490,10 +492,10 @@ int nakedSubsets(ClauseSolver& s) {
             cells[n] = cell;
             masks[n++] = m;
         }
-        if (n < 3) continue;
+        const int before = assigned;
         std::uint16_t unionOf[512];
         unionOf[0] = 0;
-        for (unsigned set = 1; set < (1u << n) - 1; ++set) {
+        for (unsigned set = 1; n >= 3 && set < (1u << n) - 1; ++set) {
             const int low = std::countr_zero(set);
             unionOf[set] = static_cast<std::uint16_t>(unionOf[set & (set - 1)] | masks[low]);
             const int size = std::popcount(set);
@@ -529,6 +531,7 @@ int nakedSubsets(ClauseSolver& s) {
                 }
             }
         }
+        if (assigned == before) std::memcpy(s.subsetsSeen[unit], all, sizeof all);
     }
     return assigned;
 }
@@ -620,6 +623,7 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     std::memcpy(s.candidates, candidates, sizeof s.candidates);
     std::memcpy(s.notFalse, candidates, sizeof s.notFalse);
     std::memcpy(s.needs, needs, sizeof s.needs);
+    std::memset(s.subsetsSeen, 0xFF, sizeof s.subsetsSeen);
     std::memset(s.notFalseIn, 0, sizeof s.notFalseIn);
     for (int cell = 0; cell < kSolverCells; ++cell) {
         for (int d = 0; d < 9; ++d) {

@@ -58,6 +58,9 @@ struct ClauseSolver {
     // it, a unit's open cells get distinct digits. Worth their cost where givens repeat.
     bool hallRules = false;
     std::int16_t hallClause[kSolverVars];
+    // Per unit, its cells' masks when the subset rule last found nothing there: unchanged, the
+    // rule would find nothing again.
+    std::uint16_t subsetsSeen[27][9];
     int hallSize = 0;
     long phaseLength = 0, phaseLeft = 0;
 };
