@@ -677,13 +677,12 @@ bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolve
     int pair[2];
     for (;;) {
         int conflict = propagate(s, pair);
-        if (conflict == kNoConflict && s.hallRules && s.decisionLevel > 0 &&
-            s.conflicts > conflictsBefore) {
-            // Only in calls that met a conflict: on easy calls the subsets cost more than they
-            // save.
+        // The matching rules cost more than they save on calls that meet no conflict.
+        const bool rules = s.hallRules && s.conflicts > conflictsBefore;
+        if (conflict == kNoConflict && rules && s.decisionLevel > 0) {
             if (nakedSubsets(s) > 0) continue;  // propagate what they gave
         }
-        if (conflict == kNoConflict && s.hallRules && hallViolated(s)) {
+        if (conflict == kNoConflict && rules && hallViolated(s)) {
             // Analysis needs the conflict at the current level: go back to the deepest level of
             // its literals, or, for one literal, learn it outright.
             int top = 0;
