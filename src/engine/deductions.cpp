@@ -35,12 +35,13 @@ bool nakedSingles(Board& s, bool& changed) {
         index2[lane] = c[4][lane] | c[5][lane] | c[6][lane] | c[7][lane];
         index3[lane] = c[8][lane];
     }
+    // One test for a cell left with no candidate: placements only take candidates away, so a
+    // cell they empty is found in the next round, and a single they make too.
+    std::uint32_t empty = 0;
+    for (int b = 0; b < kBands; ++b) empty |= ~s.solved[b] & kBandMask & ~once[b];
+    if (empty != 0) return false;
     for (int b = 0; b < kBands; ++b) {
         const std::uint32_t open = ~s.solved[b] & kBandMask;
-        if (open == 0) continue;
-        // Placements in earlier bands only take candidates away: a cell they emptied is found
-        // in the next round, and a single they made too.
-        if (open & ~once[b]) return false;
         for (std::uint32_t singles = open & ~twice[b]; singles != 0; singles &= singles - 1) {
             const std::uint32_t bit = singles & (0u - singles);
             const int at = std::countr_zero(bit);
