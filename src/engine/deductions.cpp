@@ -60,13 +60,12 @@ bool nakedSingles(Board& s, bool& changed) {
     return true;
 }
 
-// Band and stack permutations for one digit. `seen` holds the digit's candidates as the last
-// such pass left them: bands that have not changed since need no band work.
-bool permutationPass(Board& s, int d, const Units& units, const std::uint32_t* seen,
-                     bool& changed) {
+// Band and stack permutations for one digit. Every band and stack is looked at: skipping those
+// that did not change saves less than the mispredicted branches cost.
+bool permutationPass(Board& s, int d, const Units& units, bool& changed) {
     std::uint32_t* cand = s.candidates[d];
     for (int b = 0; b < kBands; ++b) {
-        if (cand[b] == seen[b] || !(units.bands >> b & 1u)) continue;
+        if (!(units.bands >> b & 1u)) continue;
         const std::uint32_t x = cand[b];
         const unsigned segments =
             kThirds[x & kUnitMask] | kThirds[x >> 9 & kUnitMask] << 3 | kThirds[x >> 18] << 6;
@@ -74,15 +73,12 @@ bool permutationPass(Board& s, int d, const Units& units, const std::uint32_t* s
         if (usable == 0) return false;
         if (usable != segments) restrict(s, d, b, kSegmentCells[usable], changed);
     }
-    // Likewise stacks: only those whose columns changed since.
-    std::uint32_t folded[kBands], moved = 0;
+    std::uint32_t folded[kBands];
     for (int b = 0; b < kBands; ++b) {
         folded[b] = (cand[b] | cand[b] >> 9 | cand[b] >> 18) & kUnitMask;
-        const std::uint32_t diff = cand[b] ^ seen[b];
-        moved |= diff | diff >> 9 | diff >> 18;
     }
     for (int st = 0; st < 3; ++st) {
-        if (!(units.stacks >> st & 1u) || !(moved >> (3 * st) & 7u)) continue;
+        if (!(units.stacks >> st & 1u)) continue;
         const unsigned segments = (folded[0] >> (3 * st) & 7u) | (folded[1] >> (3 * st) & 7u) << 3 |
                                   (folded[2] >> (3 * st) & 7u) << 6;
         const unsigned usable = kPermutationUnion[segments];
@@ -328,7 +324,7 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
         if (changed) continue;
         for (unsigned digits = changedSince(permutationSeen); digits != 0; digits &= digits - 1) {
             const int d = std::countr_zero(digits);
-            if (!permutationPass(s, d, units, permutationSeen[d], changed)) return false;
+            if (!permutationPass(s, d, units, changed)) return false;
             if (!units.allNeedEveryDigit && !partialPermutationPass(s, d, units, changed)) {
                 return false;
             }
