@@ -252,14 +252,16 @@ bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
         lastFound[b] = last[b] & (lastCells[b] | lastColCells) & ~s.solved[b];
         hit |= lastFound[b];
     }
+    // The digits with finds, as a mask: the placements loop over them only.
+    unsigned digits = 0;
     for (int lane = 0; lane < 8; ++lane) {
         missed |= missing[lane];
-        hit |= anyFound[lane];
+        digits |= static_cast<unsigned>(anyFound[lane] != 0) << lane;
     }
     if (missed != 0) return false;
-    if (hit == 0) return true;
-    for (int d = 0; d < 8; ++d) {
-        if (anyFound[d] == 0) continue;
+    if ((digits | hit) == 0) return true;
+    for (; digits != 0; digits &= digits - 1) {
+        const int d = std::countr_zero(digits);
         for (int b = 0; b < kBands; ++b) changed |= placeFound(s, d, b, found[b][d]);
     }
     for (int b = 0; b < kBands; ++b) changed |= placeFound(s, kDigits - 1, b, lastFound[b]);
