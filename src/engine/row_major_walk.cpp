@@ -18,7 +18,8 @@ Outcome searchSmallest(const Board& s, RowMajorWalk& walk, Board& answer) {
     for (int d = 0; d < kDigits; ++d) {
         if ((s.candidates[d][b] & bit) == 0) continue;
         if (++walk.branches > walk.budget) return Outcome::kOutOfBudget;
-        Board next = s;
+        Board next;
+        copyBoard(next, s);
         place(next, d, b, bit, cell);
         const bool templates = walk.branches > kBranchesBeforeTemplates;
         if (!propagate(next, walk.units, templates, &s)) continue;
