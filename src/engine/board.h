@@ -159,8 +159,8 @@ inline int bitCount(std::uint32_t x) {
 // The digit (1-9) placed in a cell, or 0.
 int valueAt(const Board& s, int cell);
 void toGrid(const Board& s, Grid& out);
-// Which units need every digit: those whose givens repeat none.
-Units unitsOf(const Grid& puzzle);
-Board boardOf(const Grid& puzzle);
+// The board of a puzzle, and in `units` which units need every digit: those whose givens repeat
+// none.
+Board boardOf(const Grid& puzzle, Units& units);
 
 }  // namespace engine

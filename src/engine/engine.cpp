@@ -17,9 +17,8 @@ bool findSmallestCompletion(const Grid& puzzle, Grid& out, int rowMajorBudget, S
     SolveWork& cost = work != nullptr ? *work : unused;
     cost = {};
     Search ctx;
-    ctx.units = unitsOf(puzzle);
+    Board root = boardOf(puzzle, ctx.units);
     if (!ctx.units.allNeedEveryDigit && !repeatedGivensAllowCompletion(puzzle)) return false;
-    Board root = boardOf(puzzle);
     cost.propagations = 1;
     if (!propagate(root, ctx.units, false)) return false;
     if (isSolved(root)) {
@@ -52,9 +51,8 @@ bool findSmallestCompletion(const Grid& puzzle, Grid& out, int rowMajorBudget, S
 int countCompletions(const Grid& puzzle, int limit) {
     if (limit <= 0) return 0;
     Search ctx;
-    ctx.units = unitsOf(puzzle);
+    Board root = boardOf(puzzle, ctx.units);
     if (!ctx.units.allNeedEveryDigit && !repeatedGivensAllowCompletion(puzzle)) return 0;
-    Board root = boardOf(puzzle);
     if (!propagate(root, ctx.units, true)) return 0;
     if (isSolved(root)) return 1;
     return runSearch(root, ctx, limit);
