@@ -341,7 +341,7 @@ int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
         if (s.level[varOf(s.learnt[k])] > s.level[varOf(s.learnt[deepest])]) deepest = k;
     }
     if (size > 1) std::swap(s.learnt[1], s.learnt[deepest]);
-    s.bump /= 0.95;
+    s.bump /= 0.80;
     return size;
 }
 
