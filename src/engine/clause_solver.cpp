@@ -668,10 +668,13 @@ bool digitOpen(const ClauseSolver& s, int cell, int digit) {
     return s.exists[var] && s.value[var] != 0;
 }
 
-bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells]) {
+namespace {
+
+// Whether the open cells have a completion with every literal of `assumptions` true; each takes
+// its own decision level, first, in order.
+bool solveUnder(ClauseSolver& s, const int* assumptions, int count,
+                std::int8_t (&model)[kSolverCells]) {
     backtrack(s, 0);
-    const int assumption = cell >= 0 ? positive(cell * 9 + digit) : -1;
-    if (assumption >= 0 && !s.exists[varOf(assumption)]) return false;
     long restart = 0, sinceRestart = 0, limit = kRestartBase;
     const long conflictsBefore = s.conflicts;
     int pair[2];
@@ -726,11 +729,13 @@ bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolve
             if (s.clauseCount > kMaxLearned && !simplify(s, true)) return false;
             continue;
         }
-        if (s.decisionLevel == 0 && assumption >= 0 && valueOf(s, assumption) != 1) {
-            // Every level starts with its decision: the assumption is the first.
-            if (valueOf(s, assumption) == 0) return false;
+        if (s.decisionLevel < count) {
+            // Level k + 1 starts with assumption k (and is empty when it already holds).
+            const int assumption = assumptions[s.decisionLevel];
+            const int v = valueOf(s, assumption);
+            if (v == 0) return false;
             newLevel(s);
-            assign(s, assumption, kNoReason);
+            if (v < 0) assign(s, assumption, kNoReason);
             continue;
         }
         // The open variable with the highest activity, tried true.
@@ -754,6 +759,32 @@ bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolve
         newLevel(s);
         assign(s, s.phase[best] == 0 ? negative(best) : positive(best), kNoReason);
     }
+}
+
+}  // namespace
+
+bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells]) {
+    if (cell < 0) return solveUnder(s, nullptr, 0, model);
+    const int var = cell * 9 + digit;
+    if (!s.exists[var]) return false;
+    const int assumption = positive(var);
+    return solveUnder(s, &assumption, 1, model);
+}
+
+bool solveWithin(ClauseSolver& s, int cell, unsigned digits, std::int8_t (&model)[kSolverCells]) {
+    // The cell takes some digit: ruling out the others leaves it one of these.
+    int assumptions[9], count = 0;
+    bool any = false;
+    for (int d = 0; d < 9; ++d) {
+        const int var = cell * 9 + d;
+        if (!s.exists[var]) continue;
+        if (digits >> d & 1u) {
+            any = true;
+        } else {
+            assumptions[count++] = negative(var);
+        }
+    }
+    return any && solveUnder(s, assumptions, count, model);
 }
 
 }  // namespace engine

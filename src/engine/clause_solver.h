@@ -81,6 +81,11 @@ bool fixDigit(ClauseSolver& s, int cell, int digit, bool holds);
 // calls.
 bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells]);
 
+// Whether the open cells have a completion with `cell` holding one of `digits` (bit d for digit
+// d, 0-8); on true, `model` as for solveWith. One question for several digits: when none of
+// them completes, one refutation covers them all.
+bool solveWithin(ClauseSolver& s, int cell, unsigned digits, std::int8_t (&model)[kSolverCells]);
+
 // Whether `digit` of `cell` is still possible at the top level.
 bool digitOpen(const ClauseSolver& s, int cell, int digit);
 

@@ -2,6 +2,7 @@
 // to a short search and then to the clause-learning solver.
 #include "engine/proof.h"
 
+#include <bit>
 #include <cstdint>
 
 #include "engine/clause_solver.h"
@@ -100,31 +101,44 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         const int b = cell / 27;
         const std::uint32_t bit = 1u << (cell % 27);
         if (current.solved[b] & bit) continue;
-        const int known = model[cell];
-        int chosen = known;
-        for (int d = 0; d < known; ++d) {
+        // The smallest digit below the model's that completes. The board's deductions and the
+        // short search settle most digits one by one; the rest go to the solver together, as
+        // one question, again and again below each answer it finds.
+        int chosen = model[cell];
+        unsigned unsettled = 0;
+        for (int d = 0; d < chosen; ++d) {
             if (!(current.candidates[d][b] & bit) || !digitOpen(solver, cell, d)) continue;
             Board trial = current;
             place(trial, d, b, bit, cell);
             ++boards;
-            Answer answer =
+            const Answer answer =
                 propagate(trial, units, true) ? quickCompletes(trial, ctx, model) : Answer::kNo;
-            if (answer == Answer::kUnknown) {
-                answer = solveWith(solver, cell, d, model) ? Answer::kYes : Answer::kNo;
-            }
             if (answer == Answer::kYes) {
-                chosen = d;
-                current = trial;
+                chosen = d;  // the model now completes it
                 break;
+            }
+            if (answer == Answer::kUnknown) {
+                unsettled |= 1u << d;
+                continue;
             }
             current.candidates[d][b] &= ~bit;
             fixDigit(solver, cell, d, false);
         }
-        if (chosen == known) {
-            place(current, known, b, bit, cell);
-            ++boards;
-            propagate(current, units, true);  // cannot fail: the model completes it
+        while (unsettled != 0) {
+            if (!solveWithin(solver, cell, unsettled, model)) {
+                for (; unsettled != 0; unsettled &= unsettled - 1) {
+                    const int d = std::countr_zero(unsettled);
+                    current.candidates[d][b] &= ~bit;
+                    fixDigit(solver, cell, d, false);
+                }
+                break;
+            }
+            chosen = model[cell];
+            unsettled &= (1u << chosen) - 1;
         }
+        place(current, chosen, b, bit, cell);
+        ++boards;
+        propagate(current, units, true);  // cannot fail: the model completes it
         fixDigit(solver, cell, chosen, true);
         share(current);
     }
