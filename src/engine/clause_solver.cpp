@@ -671,8 +671,9 @@ bool digitOpen(const ClauseSolver& s, int cell, int digit) {
 namespace {
 
 // Whether the open cells have a completion with every literal of `assumptions` true; each takes
-// its own decision level, first, in order.
-bool solveUnder(ClauseSolver& s, const int* assumptions, int count,
+// its own decision level, first, in order. `preferred`, when not -1, is the first decision after
+// them (a hint: what it leads to is learned like any decision).
+bool solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred,
                 std::int8_t (&model)[kSolverCells]) {
     backtrack(s, 0);
     long restart = 0, sinceRestart = 0, limit = kRestartBase;
@@ -738,6 +739,11 @@ bool solveUnder(ClauseSolver& s, const int* assumptions, int count,
             if (v < 0) assign(s, assumption, kNoReason);
             continue;
         }
+        if (preferred >= 0 && s.value[varOf(preferred)] < 0) {
+            newLevel(s);
+            assign(s, preferred, kNoReason);
+            continue;
+        }
         // The open variable with the highest activity, tried true.
         int best = -1;
         while (s.heapSize > 0 && best < 0) {
@@ -764,27 +770,27 @@ bool solveUnder(ClauseSolver& s, const int* assumptions, int count,
 }  // namespace
 
 bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells]) {
-    if (cell < 0) return solveUnder(s, nullptr, 0, model);
+    if (cell < 0) return solveUnder(s, nullptr, 0, -1, model);
     const int var = cell * 9 + digit;
     if (!s.exists[var]) return false;
     const int assumption = positive(var);
-    return solveUnder(s, &assumption, 1, model);
+    return solveUnder(s, &assumption, 1, -1, model);
 }
 
 bool solveWithin(ClauseSolver& s, int cell, unsigned digits, std::int8_t (&model)[kSolverCells]) {
-    // The cell takes some digit: ruling out the others leaves it one of these.
-    int assumptions[9], count = 0;
-    bool any = false;
+    // The cell takes some digit: ruling out the others leaves it one of these. The smallest of
+    // them is tried first, so that a completion found usually answers the question outright.
+    int assumptions[9], count = 0, smallest = -1;
     for (int d = 0; d < 9; ++d) {
         const int var = cell * 9 + d;
         if (!s.exists[var]) continue;
-        if (digits >> d & 1u) {
-            any = true;
-        } else {
+        if (!(digits >> d & 1u)) {
             assumptions[count++] = negative(var);
+        } else if (smallest < 0) {
+            smallest = positive(var);
         }
     }
-    return any && solveUnder(s, assumptions, count, model);
+    return smallest >= 0 && solveUnder(s, assumptions, count, smallest, model);
 }
 
 }  // namespace engine

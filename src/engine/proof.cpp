@@ -108,6 +108,12 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         unsigned unsettled = 0;
         for (int d = 0; d < chosen; ++d) {
             if (!(current.candidates[d][b] & bit) || !digitOpen(solver, cell, d)) continue;
+            // Where givens repeat, the short search does not run and a board costs more than
+            // the solver's own propagation: the digit goes straight to the solver.
+            if (!units.allNeedEveryDigit) {
+                unsettled |= 1u << d;
+                continue;
+            }
             Board trial = current;
             place(trial, d, b, bit, cell);
             ++boards;
