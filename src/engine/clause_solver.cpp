@@ -8,6 +8,8 @@
 #include <bit>
 #include <cstring>
 
+#include "engine/board.h"
+
 namespace engine {
 namespace {
 
@@ -498,8 +500,8 @@ int nakedSubsets(ClauseSolver& s) {
         for (unsigned set = 1; n >= 3 && set < (1u << n) - 1; ++set) {
             const int low = std::countr_zero(set);
             unionOf[set] = static_cast<std::uint16_t>(unionOf[set & (set - 1)] | masks[low]);
-            const int size = std::popcount(set);
-            if (size < 2 || std::popcount(static_cast<unsigned>(unionOf[set])) != size) continue;
+            const int size = bitCount(set);
+            if (size < 2 || bitCount(unionOf[set]) != size) continue;
             // Tight: the other cells lose these digits.
             for (int k = 0; k < n; ++k) {
                 if (set >> k & 1u) continue;
@@ -769,12 +771,8 @@ bool solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferre
 
 }  // namespace
 
-bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells]) {
-    if (cell < 0) return solveUnder(s, nullptr, 0, -1, model);
-    const int var = cell * 9 + digit;
-    if (!s.exists[var]) return false;
-    const int assumption = positive(var);
-    return solveUnder(s, &assumption, 1, -1, model);
+bool solve(ClauseSolver& s, std::int8_t (&model)[kSolverCells]) {
+    return solveUnder(s, nullptr, 0, -1, model);
 }
 
 bool solveWithin(ClauseSolver& s, int cell, unsigned digits, std::int8_t (&model)[kSolverCells]) {

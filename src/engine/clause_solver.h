@@ -62,7 +62,6 @@ struct ClauseSolver {
     // rule would find nothing again.
     std::uint16_t subsetsSeen[27][9];
     int hallSize = 0;
-    long phaseLength = 0, phaseLeft = 0;
 };
 
 // Sets up the solver for a puzzle. `candidates[cell]`: bit d when digit d + 1 may stand in an
@@ -76,13 +75,12 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
 // no completion to propagation at the top level.
 bool fixDigit(ClauseSolver& s, int cell, int digit, bool holds);
 
-// Whether the open cells have a completion, with `cell` holding `digit` when `cell` >= 0. On
-// true, `model[cell]` is the digit (0-8) of every open cell. What is learned is kept for later
-// calls.
-bool solveWith(ClauseSolver& s, int cell, int digit, std::int8_t (&model)[kSolverCells]);
+// Whether the open cells have a completion. On true, `model[cell]` is the digit (0-8) of every
+// open cell. What is learned is kept for later calls.
+bool solve(ClauseSolver& s, std::int8_t (&model)[kSolverCells]);
 
 // Whether the open cells have a completion with `cell` holding one of `digits` (bit d for digit
-// d, 0-8); on true, `model` as for solveWith. One question for several digits: when none of
+// d, 0-8); on true, `model` as for solve. One question for several digits: when none of
 // them completes, one refutation covers them all.
 bool solveWithin(ClauseSolver& s, int cell, unsigned digits, std::int8_t (&model)[kSolverCells]);
 

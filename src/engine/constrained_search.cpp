@@ -57,7 +57,7 @@ bool chooseUnit(const Board& s, const Units& units, int limit, int& digit, BandS
                 for (const auto& [cells, counts] :
                      {std::pair{open & rowMask(k), units.rows >> (3 * b + k) & 1u},
                       std::pair{open & boxMask(k), units.boxes >> (3 * b + k) & 1u}}) {
-                    const int n = std::popcount(cells);
+                    const int n = bitCount(cells);
                     if (counts && n > 0 && n < best) {
                         best = n;
                         digit = d;
@@ -73,7 +73,7 @@ bool chooseUnit(const Board& s, const Units& units, int limit, int& digit, BandS
             int n = 0;
             for (int b = 0; b < kBands; ++b) {
                 cells[b] = cand[b] & ~s.solved[b] & (kColumnBits << c);
-                n += std::popcount(cells[b]);
+                n += bitCount(cells[b]);
             }
             if (n > 0 && n < best) {
                 best = n;

@@ -93,6 +93,20 @@ bool permutationPass(Board& s, int d, const Units& units, bool& changed) {
     return true;
 }
 
+// Places the candidates in `found` (band cells of digit d); false when none was found.
+bool placeFound(Board& s, int d, int b, std::uint32_t found) {
+    bool placed = false;
+    for (std::uint32_t bits = found; bits != 0; bits &= bits - 1) {
+        const std::uint32_t bit = bits & (0u - bits);
+        // An earlier placement here may have taken this candidate; the unit then has none,
+        // which a later pass finds.
+        if ((s.candidates[d][b] & bit) == 0) continue;
+        place(s, d, b, bit, cellOf(b, bit));
+        placed = true;
+    }
+    return placed;
+}
+
 // Hidden singles for one digit: a row, box or column with one candidate left, not yet placed,
 // among the units that need every digit. `seen`: the digit's candidates as the last such pass
 // left them; bands unchanged since need no work. kEveryUnit: every unit needs every digit, known
@@ -116,14 +130,7 @@ bool hiddenPass(Board& s, int d, const Units& units, const std::uint32_t* seen, 
             if ((row & (row - 1)) == 0 && rowCounts) singles |= row;
             if ((box & (box - 1)) == 0 && boxCounts) singles |= box;
         }
-        for (singles &= ~s.solved[b]; singles != 0; singles &= singles - 1) {
-            const std::uint32_t bit = singles & (0u - singles);
-            // An earlier placement here may have taken this candidate; the unit then has none,
-            // which a later pass finds.
-            if ((cand[b] & bit) == 0) continue;
-            place(s, d, b, bit, cellOf(b, bit));
-            changed = true;
-        }
+        changed |= placeFound(s, d, b, singles & ~s.solved[b]);
     }
     // Columns span the three bands: count candidates per column with two-bit counters.
     std::uint32_t once = 0, twice = 0, placed = 0;
@@ -182,20 +189,6 @@ void bandSingles(const V& x, V& missing, V& cells, V& any, V& two) {
     const V k0 = x & kUnitMask, k1 = x >> 9 & kUnitMask, k2 = x >> 18;
     any = k0 | k1 | k2;
     two = (k0 & k1) | (k0 & k2) | (k1 & k2);
-}
-
-// Places the candidates in `found` (band cells of digit d); false when none was found.
-bool placeFound(Board& s, int d, int b, std::uint32_t found) {
-    bool placed = false;
-    for (std::uint32_t bits = found; bits != 0; bits &= bits - 1) {
-        const std::uint32_t bit = bits & (0u - bits);
-        // An earlier placement here may have taken this candidate; the unit then has none,
-        // which a later pass finds.
-        if ((s.candidates[d][b] & bit) == 0) continue;
-        place(s, d, b, bit, cellOf(b, bit));
-        placed = true;
-    }
-    return placed;
 }
 
 // Hidden singles of every digit at once, for a puzzle where every unit needs every digit: a row,

@@ -80,7 +80,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     solver.hallRules = !units.allNeedEveryDigit;
     const Answer first = quickCompletes(root, ctx, model);
     if (first == Answer::kNo) return done(false);
-    if (first == Answer::kUnknown && !solveWith(solver, -1, 0, model)) {
+    if (first == Answer::kUnknown && !solve(solver, model)) {
         return done(false);
     }
     // Tells the solver what the board's deductions excluded.
@@ -97,6 +97,11 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         }
     };
     Board current = root;
+    // Digit d of the cell in band b at `bit` has no completion: the board and the solver drop it.
+    auto refute = [&](int cell, int b, std::uint32_t bit, int d) {
+        current.candidates[d][b] &= ~bit;
+        fixDigit(solver, cell, d, false);
+    };
     for (int cell = 0; cell < kCellCount; ++cell) {
         const int b = cell / 27;
         const std::uint32_t bit = 1u << (cell % 27);
@@ -127,15 +132,12 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                 unsettled |= 1u << d;
                 continue;
             }
-            current.candidates[d][b] &= ~bit;
-            fixDigit(solver, cell, d, false);
+            refute(cell, b, bit, d);
         }
         while (unsettled != 0) {
             if (!solveWithin(solver, cell, unsettled, model)) {
                 for (; unsettled != 0; unsettled &= unsettled - 1) {
-                    const int d = std::countr_zero(unsettled);
-                    current.candidates[d][b] &= ~bit;
-                    fixDigit(solver, cell, d, false);
+                    refute(cell, b, bit, std::countr_zero(unsettled));
                 }
                 break;
             }
