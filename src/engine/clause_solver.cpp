@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "engine/board.h"
+#include "engine/tables.h"
 
 namespace engine {
 namespace {
@@ -118,12 +119,27 @@ int heapPop(ClauseSolver& s) {
     return top;
 }
 
+// The matching rules' view of a candidate that became false, and of one that came back.
+void markFalse(ClauseSolver& s, int cell, int digit) {
+    const int r = cell / 9, c = cell % 9;
+    s.rowColumns[digit][r] = static_cast<std::uint16_t>(s.rowColumns[digit][r] & ~(1u << c));
+    s.columnRows[digit][c] = static_cast<std::uint16_t>(s.columnRows[digit][c] & ~(1u << r));
+    s.digitsToMatch |= 1u << digit;
+    s.unitsToMatch |= 1u << r | 1u << (9 + c) | 1u << unitOf(cell, 2);
+}
+void markOpen(ClauseSolver& s, int cell, int digit) {
+    const int r = cell / 9, c = cell % 9;
+    s.rowColumns[digit][r] = static_cast<std::uint16_t>(s.rowColumns[digit][r] | 1u << c);
+    s.columnRows[digit][c] = static_cast<std::uint16_t>(s.columnRows[digit][c] | 1u << r);
+}
+
 void assign(ClauseSolver& s, int literal, std::int32_t reason) {
     const int var = varOf(literal);
     if (literal & 1) {
         const int cell = var / 9, digit = var % 9;
         s.notFalse[cell] = static_cast<std::uint16_t>(s.notFalse[cell] & ~(1u << digit));
         for (int kind = 0; kind < 3; ++kind) --s.notFalseIn[unitOf(cell, kind)][digit];
+        markFalse(s, cell, digit);
     }
     s.value[var] = static_cast<std::int8_t>((literal & 1) ^ 1);
     s.level[var] = static_cast<std::int16_t>(s.decisionLevel);
@@ -254,6 +270,7 @@ void backtrack(ClauseSolver& s, int level) {
             const int cell = var / 9, digit = var % 9;
             s.notFalse[cell] = static_cast<std::uint16_t>(s.notFalse[cell] | 1u << digit);
             for (int kind = 0; kind < 3; ++kind) ++s.notFalseIn[unitOf(cell, kind)][digit];
+            markOpen(s, cell, digit);
         }
         s.phase[var] = s.value[var];
         s.value[var] = -1;
@@ -545,28 +562,31 @@ bool hallViolated(ClauseSolver& s) {
     ++s.matchingChecks;
     unsigned left = 0, right = 0;
     // Per digit: each unit that needs it takes it in a cell of a different row, column or box.
-    // links[d][a][b][u]: bit v when unit u of kind a and unit v of kind b share a cell where d is
-    // not yet false.
-    std::uint16_t links[9][3][3][9] = {};
-    for (int cell = 0; cell < kSolverCells; ++cell) {
-        const int unit[3] = {cell / 9, cell % 9, cell / 27 * 3 + cell % 9 / 3};
-        for (unsigned digits = s.notFalse[cell]; digits != 0; digits &= digits - 1) {
-            auto& l = links[std::countr_zero(digits)];
-            l[0][1][unit[0]] |= static_cast<std::uint16_t>(1u << unit[1]);
-            l[0][2][unit[0]] |= static_cast<std::uint16_t>(1u << unit[2]);
-            l[1][0][unit[1]] |= static_cast<std::uint16_t>(1u << unit[0]);
-            l[1][2][unit[1]] |= static_cast<std::uint16_t>(1u << unit[2]);
-            l[2][0][unit[2]] |= static_cast<std::uint16_t>(1u << unit[0]);
-            l[2][1][unit[2]] |= static_cast<std::uint16_t>(1u << unit[1]);
+    for (unsigned digits = s.digitsToMatch; digits != 0; digits &= digits - 1) {
+        const int d = std::countr_zero(digits);
+        // links[a][b][u]: bit v when unit u of kind a and unit v of kind b share a cell where d
+        // is not yet false.
+        std::uint16_t links[3][3][9] = {};
+        for (int i = 0; i < 9; ++i) {
+            const unsigned row = s.rowColumns[d][i], column = s.columnRows[d][i];
+            const unsigned stacks = kThirds[row], bands = kThirds[column];
+            links[0][1][i] = static_cast<std::uint16_t>(row);
+            links[1][0][i] = static_cast<std::uint16_t>(column);
+            // Row i meets the boxes of band i / 3, column i those of stack i / 3.
+            links[0][2][i] = static_cast<std::uint16_t>(stacks << (3 * (i / 3)));
+            links[1][2][i] = static_cast<std::uint16_t>(
+                ((bands & 1u) | (bands & 2u) << 2 | (bands & 4u) << 4) << (i / 3));
+            for (int k = 0; k < 3; ++k) {
+                links[2][0][3 * (i / 3) + k] |= static_cast<std::uint16_t>((stacks >> k & 1u) << i);
+                links[2][1][3 * k + i / 3] |= static_cast<std::uint16_t>((bands >> k & 1u) << i);
+            }
         }
-    }
-    for (int d = 0; d < 9; ++d) {
         for (int a = 0; a < 3; ++a) {
             unsigned needy = 0;
             for (int u = 0; u < 9; ++u) needy |= static_cast<unsigned>(s.needs[9 * a + u][d]) << u;
             if (needy == 0) continue;
             for (int b = 0; b < 3; ++b) {
-                if (a == b || matches(links[d][a][b], needy, left, right)) continue;
+                if (a == b || matches(links[a][b], needy, left, right)) continue;
                 s.hallSize = 0;
                 for (unsigned set = left; set != 0; set &= set - 1) {
                     const int u = std::countr_zero(set);
@@ -582,9 +602,11 @@ bool hallViolated(ClauseSolver& s) {
                 return true;
             }
         }
+        s.digitsToMatch &= ~(1u << d);
     }
     // Per unit: its open cells take distinct digits.
-    for (int unit = 0; unit < 27; ++unit) {
+    for (unsigned units = s.unitsToMatch; units != 0; units &= units - 1) {
+        const int unit = std::countr_zero(units);
         std::uint16_t links[9] = {};
         unsigned open = 0;
         for (int k = 0; k < 9; ++k) {
@@ -593,12 +615,14 @@ bool hallViolated(ClauseSolver& s) {
             open |= 1u << k;
             links[k] = s.notFalse[cell];
         }
-        if (matches(links, open, left, right)) continue;
-        s.hallSize = 0;
-        for (unsigned set = left; set != 0; set &= set - 1) {
-            addOutside(s, cellOfUnit(unit, std::countr_zero(set)), right);
+        if (!matches(links, open, left, right)) {
+            s.hallSize = 0;
+            for (unsigned set = left; set != 0; set &= set - 1) {
+                addOutside(s, cellOfUnit(unit, std::countr_zero(set)), right);
+            }
+            return true;
         }
-        return true;
+        s.unitsToMatch &= ~(1u << unit);
     }
     return false;
 }
@@ -628,11 +652,16 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     std::memcpy(s.needs, needs, sizeof s.needs);
     std::memset(s.subsetsSeen, 0xFF, sizeof s.subsetsSeen);
     std::memset(s.notFalseIn, 0, sizeof s.notFalseIn);
+    std::memset(s.rowColumns, 0, sizeof s.rowColumns);
+    std::memset(s.columnRows, 0, sizeof s.columnRows);
+    s.digitsToMatch = (1u << 9) - 1;
+    s.unitsToMatch = (1u << 27) - 1;
     for (int cell = 0; cell < kSolverCells; ++cell) {
         for (int d = 0; d < 9; ++d) {
             if (!(candidates[cell] >> d & 1u)) continue;
             s.exists[cell * 9 + d] = 1;
             heapInsert(s, cell * 9 + d);
+            markOpen(s, cell, d);
             for (int kind = 0; kind < 3; ++kind) ++s.notFalseIn[unitOf(cell, kind)][d];
         }
     }
@@ -687,7 +716,16 @@ bool solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferre
         // The matching rules cost more than they save on calls that meet no conflict.
         const bool rules = s.hallRules && s.conflicts > conflictsBefore;
         if (conflict == kNoConflict && rules && s.decisionLevel > 0) {
-            if (nakedSubsets(s) > 0) continue;  // propagate what they gave
+            const int subsets = nakedSubsets(s);
+            if (subsets < 0) {
+                // The clause store is full. Going on would leave what the rule assigned
+                // unpropagated below the next decision, where a conflict could have no literal
+                // of its own level: make room at the top level instead, as for a learned clause.
+                backtrack(s, 0);
+                if (!simplify(s, true)) return false;
+                continue;
+            }
+            if (subsets > 0) continue;  // propagate what they gave
         }
         if (conflict == kNoConflict && rules && hallViolated(s)) {
             // Analysis needs the conflict at the current level: go back to the deepest level of

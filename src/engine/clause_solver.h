@@ -58,6 +58,14 @@ struct ClauseSolver {
     // it, a unit's open cells get distinct digits. Worth their cost where givens repeat.
     bool hallRules = false;
     std::int16_t hallClause[kSolverVars];
+    // Per digit, where it is not yet false, by row (bit: column) and by column (bit: row), for
+    // the matching rules.
+    std::uint16_t rowColumns[9][9];
+    std::uint16_t columnRows[9][9];
+    // Digits and units that lost a candidate since the matching rules last found them sound.
+    // Matchings only get easier as candidates come back, so only these need a look.
+    std::uint32_t digitsToMatch = 0;
+    std::uint32_t unitsToMatch = 0;
     // Per unit, its cells' masks when the subset rule last found nothing there: unchanged, the
     // rule would find nothing again.
     std::uint16_t subsetsSeen[27][9];
