@@ -513,24 +513,18 @@ int nakedSubsets(ClauseSolver& s) {
             masks[n++] = m;
         }
         const int before = assigned;
-        std::uint16_t unionOf[512];
-        unionOf[0] = 0;
-        for (unsigned set = 1; n >= 3 && set < (1u << n) - 1; ++set) {
-            const int low = std::countr_zero(set);
-            unionOf[set] = static_cast<std::uint16_t>(unionOf[set & (set - 1)] | masks[low]);
-            const int size = bitCount(set);
-            if (size < 2 || bitCount(unionOf[set]) != size) continue;
-            // Tight: the other cells lose these digits.
+        // Tight: the other cells lose these digits. False when the clause store is full.
+        auto tighten = [&](unsigned set, std::uint16_t digits) {
             for (int k = 0; k < n; ++k) {
                 if (set >> k & 1u) continue;
-                for (unsigned gone = masks[k] & unionOf[set]; gone != 0; gone &= gone - 1) {
+                for (unsigned gone = masks[k] & digits; gone != 0; gone &= gone - 1) {
                     const int var = cells[k] * 9 + std::countr_zero(gone);
                     if (s.value[var] >= 0) continue;
                     // Reason: not var, or some cell of the set takes a digit outside the set's.
                     s.hallSize = 0;
                     s.hallClause[s.hallSize++] = static_cast<std::int16_t>(negative(var));
                     for (unsigned rest = set; rest != 0; rest &= rest - 1) {
-                        addOutside(s, cells[std::countr_zero(rest)], unionOf[set]);
+                        addOutside(s, cells[std::countr_zero(rest)], digits);
                     }
                     // With no literal besides var's, var is false outright; the solver only
                     // runs this below the top level, where such a fact cannot be kept: skip it.
@@ -543,13 +537,36 @@ int nakedSubsets(ClauseSolver& s) {
                     }
                     std::swap(s.hallClause[1], s.hallClause[deepest]);
                     if (s.clauseCount == kMaxClauses || s.arenaUsed + s.hallSize > kClauseArena)
-                        return -1;
+                        return false;
                     const int clause = store(s, s.hallClause, s.hallSize);
                     assign(s, negative(var), clause);
                     masks[k] = static_cast<std::uint16_t>(masks[k] & ~(1u << (var % 9)));
                     ++assigned;
                 }
             }
+            return true;
+        };
+        // Depth first over sets of cells, each grown by later cells only. A set lies in a tight
+        // one only if its digits number fewer than n (the unit's open cells) and exceed its cells
+        // by no more than the later cells that could still join it: else the search stops there.
+        unsigned sets[10] = {};
+        std::uint16_t unions[10] = {};
+        int next[10] = {};
+        for (int depth = 0; n >= 3 && depth >= 0;) {
+            if (next[depth] >= n) {
+                --depth;
+                continue;
+            }
+            const int k = next[depth]++;
+            const std::uint16_t digits = static_cast<std::uint16_t>(unions[depth] | masks[k]);
+            const int count = bitCount(digits);
+            if (count >= n || count - (depth + 1) > n - 1 - k) continue;
+            const unsigned set = sets[depth] | 1u << k;
+            if (depth >= 1 && count == depth + 1 && !tighten(set, digits)) return -1;
+            ++depth;
+            sets[depth] = set;
+            unions[depth] = digits;
+            next[depth] = k + 1;
         }
         if (assigned == before) std::memcpy(s.subsetsSeen[unit], all, sizeof all);
     }
