@@ -46,15 +46,32 @@ constexpr std::array<std::array<std::uint8_t, 20>, kSolverCells> makePeerCells()
 }
 constexpr auto kPeerCells = makePeerCells();
 
-// The row, column and box (numbered 0-8, 9-17, 18-26) of each cell, and the cells of each unit.
-constexpr int unitOf(int cell, int kind) {
+// The row, column and box (numbered 0-8, 9-17, 18-26) of each cell, and the cells of each unit,
+// as tables: propagation looks them up for every value it assigns.
+constexpr int computeUnitOf(int cell, int kind) {
     return kind == 0 ? cell / 9 : kind == 1 ? 9 + cell % 9 : 18 + cell / 27 * 3 + cell % 9 / 3;
 }
-constexpr int cellOfUnit(int unit, int k) {
+constexpr int computeCellOfUnit(int unit, int k) {
     const int kind = unit / 9, u = unit % 9;
     return kind == 0   ? u * 9 + k
            : kind == 1 ? k * 9 + u
                        : (u / 3 * 3 + k / 3) * 9 + u % 3 * 3 + k % 3;
+}
+template <int kRows, int kColumns, typename F>
+constexpr std::array<std::array<std::uint8_t, kColumns>, kRows> makeTable(F f) {
+    std::array<std::array<std::uint8_t, kColumns>, kRows> table{};
+    for (int i = 0; i < kRows; ++i) {
+        for (int j = 0; j < kColumns; ++j) table[i][j] = static_cast<std::uint8_t>(f(i, j));
+    }
+    return table;
+}
+constexpr auto kUnitOf = makeTable<kSolverCells, 3>(computeUnitOf);
+constexpr auto kCellOfUnit = makeTable<27, 9>(computeCellOfUnit);
+int unitOf(int cell, int kind) {
+    return kUnitOf[cell][kind];
+}
+int cellOfUnit(int unit, int k) {
+    return kCellOfUnit[unit][k];
 }
 
 int varOf(int literal) {
