@@ -85,8 +85,7 @@ int negative(int var) {
 }
 // 1 true, 0 false, -1 open.
 int valueOf(const ClauseSolver& s, int literal) {
-    const int v = s.value[varOf(literal)];
-    return v < 0 ? -1 : v ^ (literal & 1);
+    return s.literalValue[literal];
 }
 
 // The decision order: a max-heap on activity.
@@ -159,6 +158,8 @@ void assign(ClauseSolver& s, int literal, std::int32_t reason) {
         markFalse(s, cell, digit);
     }
     s.value[var] = static_cast<std::int8_t>((literal & 1) ^ 1);
+    s.literalValue[literal] = 1;
+    s.literalValue[literal ^ 1] = 0;
     s.level[var] = static_cast<std::int16_t>(s.decisionLevel);
     s.reason[var] = reason;
     s.trail[s.trailSize++] = static_cast<std::int16_t>(literal);
@@ -291,6 +292,7 @@ void backtrack(ClauseSolver& s, int level) {
         }
         s.phase[var] = s.value[var];
         s.value[var] = -1;
+        s.literalValue[positive(var)] = s.literalValue[negative(var)] = -1;
         heapInsert(s, var);
     }
     s.trailSize = start;
@@ -668,6 +670,7 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     std::memset(s.exists, 0, sizeof s.exists);
     std::memset(s.seen, 0, sizeof s.seen);
     std::fill(std::begin(s.value), std::end(s.value), std::int8_t{-1});
+    std::fill(std::begin(s.literalValue), std::end(s.literalValue), std::int8_t{-1});
     std::fill(std::begin(s.activity), std::end(s.activity), 0.0);
     std::fill(std::begin(s.phase), std::end(s.phase), std::int8_t{1});
     std::fill(std::begin(s.watchHead), std::end(s.watchHead), -1);
