@@ -140,13 +140,16 @@ void markFalse(ClauseSolver& s, int cell, int digit) {
     const int r = cell / 9, c = cell % 9;
     s.rowColumns[digit][r] = static_cast<std::uint16_t>(s.rowColumns[digit][r] & ~(1u << c));
     s.columnRows[digit][c] = static_cast<std::uint16_t>(s.columnRows[digit][c] & ~(1u << r));
+    const std::uint32_t units = 1u << r | 1u << (9 + c) | 1u << unitOf(cell, 2);
     s.digitsToMatch |= 1u << digit;
-    s.unitsToMatch |= 1u << r | 1u << (9 + c) | 1u << unitOf(cell, 2);
+    s.unitsToMatch |= units;
+    s.unitsChanged |= units;
 }
 void markOpen(ClauseSolver& s, int cell, int digit) {
     const int r = cell / 9, c = cell % 9;
     s.rowColumns[digit][r] = static_cast<std::uint16_t>(s.rowColumns[digit][r] | 1u << c);
     s.columnRows[digit][c] = static_cast<std::uint16_t>(s.columnRows[digit][c] | 1u << r);
+    s.unitsChanged |= 1u << r | 1u << (9 + c) | 1u << unitOf(cell, 2);
 }
 
 void assign(ClauseSolver& s, int literal, std::int32_t reason) {
@@ -519,6 +522,9 @@ int nakedSubsets(ClauseSolver& s) {
     ++s.matchingChecks;
     int assigned = 0;
     for (int unit = 0; unit < 27; ++unit) {
+        // Eliminations made here mark this unit and later ones again, to be seen in this pass.
+        if (!(s.unitsChanged >> unit & 1u)) continue;
+        s.unitsChanged &= ~(1u << unit);
         int cells[9], n = 0;
         std::uint16_t masks[9], all[9];
         for (int k = 0; k < 9; ++k) all[k] = s.notFalse[cellOfUnit(unit, k)];
@@ -600,6 +606,10 @@ bool hallViolated(ClauseSolver& s) {
     // Per digit: each unit that needs it takes it in a cell of a different row, column or box.
     for (unsigned digits = s.digitsToMatch; digits != 0; digits &= digits - 1) {
         const int d = std::countr_zero(digits);
+        if ((s.needyUnits[d][0] | s.needyUnits[d][1] | s.needyUnits[d][2]) == 0) {
+            s.digitsToMatch &= ~(1u << d);
+            continue;
+        }
         // links[a][b][u]: bit v when unit u of kind a and unit v of kind b share a cell where d
         // is not yet false.
         std::uint16_t links[3][3][9] = {};
@@ -612,14 +622,14 @@ bool hallViolated(ClauseSolver& s) {
             links[0][2][i] = static_cast<std::uint16_t>(stacks << (3 * (i / 3)));
             links[1][2][i] = static_cast<std::uint16_t>(
                 ((bands & 1u) | (bands & 2u) << 2 | (bands & 4u) << 4) << (i / 3));
+            if (s.needyUnits[d][2] == 0) continue;  // no box needs d: box links go unused
             for (int k = 0; k < 3; ++k) {
                 links[2][0][3 * (i / 3) + k] |= static_cast<std::uint16_t>((stacks >> k & 1u) << i);
                 links[2][1][3 * k + i / 3] |= static_cast<std::uint16_t>((bands >> k & 1u) << i);
             }
         }
         for (int a = 0; a < 3; ++a) {
-            unsigned needy = 0;
-            for (int u = 0; u < 9; ++u) needy |= static_cast<unsigned>(s.needs[9 * a + u][d]) << u;
+            const unsigned needy = s.needyUnits[d][a];
             if (needy == 0) continue;
             for (int b = 0; b < 3; ++b) {
                 if (a == b || matches(links[a][b], needy, left, right)) continue;
@@ -687,12 +697,20 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     std::memcpy(s.candidates, candidates, sizeof s.candidates);
     std::memcpy(s.notFalse, candidates, sizeof s.notFalse);
     std::memcpy(s.needs, needs, sizeof s.needs);
+    for (int d = 0; d < 9; ++d) {
+        for (int kind = 0; kind < 3; ++kind) {
+            unsigned needy = 0;
+            for (int u = 0; u < 9; ++u) needy |= static_cast<unsigned>(needs[9 * kind + u][d]) << u;
+            s.needyUnits[d][kind] = static_cast<std::uint16_t>(needy);
+        }
+    }
     std::memset(s.subsetsSeen, 0xFF, sizeof s.subsetsSeen);
     std::memset(s.notFalseIn, 0, sizeof s.notFalseIn);
     std::memset(s.rowColumns, 0, sizeof s.rowColumns);
     std::memset(s.columnRows, 0, sizeof s.columnRows);
     s.digitsToMatch = (1u << 9) - 1;
     s.unitsToMatch = (1u << 27) - 1;
+    s.unitsChanged = (1u << 27) - 1;
     for (int cell = 0; cell < kSolverCells; ++cell) {
         for (int d = 0; d < 9; ++d) {
             if (!(candidates[cell] >> d & 1u)) continue;

@@ -39,6 +39,7 @@ struct ClauseSolver {
     // Units that must take a digit (rows, columns, boxes), and how many of their candidates for
     // it are not yet false.
     bool needs[27][9];
+    std::uint16_t needyUnits[9][3];  // per digit and kind of unit, those that need it (bit u)
     std::int8_t notFalseIn[27][9];
     // Learned clauses: literals in one arena; the first two of each are watched, through linked
     // lists.
@@ -67,6 +68,8 @@ struct ClauseSolver {
     // Matchings only get easier as candidates come back, so only these need a look.
     std::uint32_t digitsToMatch = 0;
     std::uint32_t unitsToMatch = 0;
+    // Units whose candidates changed either way since the subset rule last looked at them.
+    std::uint32_t unitsChanged = 0;
     // Per unit, its cells' masks when the subset rule last found nothing there: unchanged, the
     // rule would find nothing again.
     std::uint16_t subsetsSeen[27][9];
