@@ -24,11 +24,18 @@ constexpr std::int32_t kImplied = 1 << 20;
 constexpr int kNoConflict = -1;
 constexpr int kPairConflict = -2;  // two true variables that exclude each other
 constexpr int kHallConflict = -3;  // the clause in hallClause
-// Restarts (Luby sequence times 64 conflicts) and the number of learned clauses kept past one
-// were chosen on every slow input the adversary has found with earlier settings together: each
-// setting has its own slowest inputs, and these have the lowest worst case over all of them.
-constexpr int kMaxLearned = 2000;
-constexpr int kRestartBase = 64;
+// Restarts come every kRestartBase conflicts times the Luby sequence, and past one at most
+// kMaxLearned learned clauses stay. Each setting has its own slowest inputs, so both were chosen
+// on every slow input the adversary has found with earlier settings together, per kind: where
+// givens repeat (and the matching rules run) longer runs between restarts and more clauses
+// have the lowest worst case; where they repeat nothing, short runs and fewer clauses (the
+// longer ones made the slowest such inputs five times slower).
+struct RestartPolicy {
+    int base;
+    int maxLearned;
+};
+constexpr RestartPolicy kRepeatedGivens{64, 2000};
+constexpr RestartPolicy kDistinctGivens{8, 500};
 
 // The 20 cells sharing a row, column or box with each cell.
 constexpr std::array<std::array<std::uint8_t, 20>, kSolverCells> makePeerCells() {
@@ -763,7 +770,8 @@ namespace {
 bool solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred,
                 std::int8_t (&model)[kSolverCells]) {
     backtrack(s, 0);
-    long restart = 0, sinceRestart = 0, limit = kRestartBase;
+    const RestartPolicy policy = s.hallRules ? kRepeatedGivens : kDistinctGivens;
+    long restart = 0, sinceRestart = 0, limit = policy.base;
     const long conflictsBefore = s.conflicts;
     int pair[2];
     for (;;) {
@@ -822,8 +830,8 @@ bool solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferre
         if (sinceRestart >= limit) {
             backtrack(s, 0);
             sinceRestart = 0;
-            limit = kRestartBase * luby(++restart);
-            if (s.clauseCount > kMaxLearned && !simplify(s, true)) return false;
+            limit = policy.base * luby(++restart);
+            if (s.clauseCount > policy.maxLearned && !simplify(s, true)) return false;
             continue;
         }
         if (s.decisionLevel < count) {
