@@ -13,7 +13,7 @@ constexpr int kSolverLiterals = 2 * kSolverVars;
 constexpr int kClauseArena = 1 << 15;  // literals of all stored clauses
 constexpr int kMaxClauses = 4096;
 
-// All state in fixed arrays (about 150 KB), so that it can live on the stack.
+// All state in fixed arrays (about 170 KB), so that it can live on the stack.
 struct ClauseSolver {
     // Per variable. value: -1 open, 0 false, 1 true.
     std::int8_t value[kSolverVars];
