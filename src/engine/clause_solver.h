@@ -18,7 +18,7 @@ struct ClauseSolver {
     // Per variable. value: -1 open, 0 false, 1 true.
     std::int8_t value[kSolverVars];
     std::int8_t literalValue[kSolverLiterals];  // the same per literal: 1 true, 0 false, -1 open
-    std::uint8_t exists[kSolverVars];  // an open cell's candidate
+    std::uint8_t exists[kSolverVars];           // an open cell's candidate
     std::uint8_t seen[kSolverVars];
     std::int16_t level[kSolverVars];
     std::int32_t reason[kSolverVars];  // -1: decision or level 0 fact; else see clause_solver.cpp
