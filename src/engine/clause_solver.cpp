@@ -24,8 +24,8 @@ constexpr std::int32_t kImplied = 1 << 20;
 constexpr int kNoConflict = -1;
 constexpr int kPairConflict = -2;  // two true variables that exclude each other
 constexpr int kHallConflict = -3;  // the clause in hallClause
-// Restarts come every kRestartBase conflicts times the Luby sequence, and past one at most
-// kMaxLearned learned clauses stay. Each setting has its own slowest inputs, so both were chosen
+// Restarts come every `base` conflicts times the Luby sequence, and past one at most
+// `maxLearned` learned clauses stay. Each setting has its own slowest inputs, so both were chosen
 // on every slow input the adversary has found with earlier settings together, per kind: where
 // givens repeat (and the matching rules run) longer runs between restarts and more clauses
 // have the lowest worst case; where they repeat nothing, short runs and fewer clauses (the
