@@ -142,21 +142,25 @@ int heapPop(ClauseSolver& s) {
     return top;
 }
 
+// The row, column and box of a cell as one unit mask.
+std::uint32_t unitBits(int cell) {
+    return 1u << unitOf(cell, 0) | 1u << unitOf(cell, 1) | 1u << unitOf(cell, 2);
+}
+
 // The matching rules' view of a candidate that became false, and of one that came back.
 void markFalse(ClauseSolver& s, int cell, int digit) {
     const int r = cell / 9, c = cell % 9;
     s.rowColumns[digit][r] = static_cast<std::uint16_t>(s.rowColumns[digit][r] & ~(1u << c));
     s.columnRows[digit][c] = static_cast<std::uint16_t>(s.columnRows[digit][c] & ~(1u << r));
-    const std::uint32_t units = 1u << r | 1u << (9 + c) | 1u << unitOf(cell, 2);
     s.digitsToMatch |= 1u << digit;
-    s.unitsToMatch |= units;
-    s.unitsChanged |= units;
+    s.unitsToMatch |= unitBits(cell);
+    s.unitsChanged |= unitBits(cell);
 }
 void markOpen(ClauseSolver& s, int cell, int digit) {
     const int r = cell / 9, c = cell % 9;
     s.rowColumns[digit][r] = static_cast<std::uint16_t>(s.rowColumns[digit][r] | 1u << c);
     s.columnRows[digit][c] = static_cast<std::uint16_t>(s.columnRows[digit][c] | 1u << r);
-    s.unitsChanged |= 1u << r | 1u << (9 + c) | 1u << unitOf(cell, 2);
+    s.unitsChanged |= unitBits(cell);
 }
 
 void assign(ClauseSolver& s, int literal, std::int32_t reason) {
@@ -239,7 +243,8 @@ int propagate(ClauseSolver& s, int (&pair)[2]) {
             }
             for (int kind = 0; kind < 3; ++kind) {
                 const int unit = unitOf(cell, kind);
-                if (!s.needs[unit][digit] || s.notFalseIn[unit][digit] > 1) continue;
+                const bool needy = s.needyUnits[digit][kind] >> (unit - 9 * kind) & 1u;
+                if (!needy || s.notFalseIn[unit][digit] > 1) continue;
                 if (s.notFalseIn[unit][digit] == 0) return kUnitRule + unit * 9 + digit;
                 for (int k = 0; k < 9; ++k) {
                     const int other = cellOfUnit(unit, k) * 9 + digit;
@@ -533,9 +538,7 @@ int nakedSubsets(ClauseSolver& s) {
         if (!(s.unitsChanged >> unit & 1u)) continue;
         s.unitsChanged &= ~(1u << unit);
         int cells[9], n = 0;
-        std::uint16_t masks[9], all[9];
-        for (int k = 0; k < 9; ++k) all[k] = s.notFalse[cellOfUnit(unit, k)];
-        if (std::memcmp(all, s.subsetsSeen[unit], sizeof all) == 0) continue;
+        std::uint16_t masks[9];
         for (int k = 0; k < 9; ++k) {
             const int cell = cellOfUnit(unit, k);
             if (s.candidates[cell] == 0) continue;
@@ -544,7 +547,6 @@ int nakedSubsets(ClauseSolver& s) {
             cells[n] = cell;
             masks[n++] = m;
         }
-        const int before = assigned;
         // Tight: the other cells lose these digits. False when the clause store is full.
         auto tighten = [&](unsigned set, std::uint16_t digits) {
             for (int k = 0; k < n; ++k) {
@@ -600,7 +602,6 @@ int nakedSubsets(ClauseSolver& s) {
             unions[depth] = digits;
             next[depth] = k + 1;
         }
-        if (assigned == before) std::memcpy(s.subsetsSeen[unit], all, sizeof all);
     }
     return assigned;
 }
@@ -703,7 +704,6 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     s.hallRules = false;
     std::memcpy(s.candidates, candidates, sizeof s.candidates);
     std::memcpy(s.notFalse, candidates, sizeof s.notFalse);
-    std::memcpy(s.needs, needs, sizeof s.needs);
     for (int d = 0; d < 9; ++d) {
         for (int kind = 0; kind < 3; ++kind) {
             unsigned needy = 0;
@@ -711,7 +711,6 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
             s.needyUnits[d][kind] = static_cast<std::uint16_t>(needy);
         }
     }
-    std::memset(s.subsetsSeen, 0xFF, sizeof s.subsetsSeen);
     std::memset(s.notFalseIn, 0, sizeof s.notFalseIn);
     std::memset(s.rowColumns, 0, sizeof s.rowColumns);
     std::memset(s.columnRows, 0, sizeof s.columnRows);

@@ -36,10 +36,9 @@ struct ClauseSolver {
     // Open cells: their candidate digits (bit d), and those not yet false.
     std::uint16_t candidates[kSolverCells];
     std::uint16_t notFalse[kSolverCells];
-    // Units that must take a digit (rows, columns, boxes), and how many of their candidates for
-    // it are not yet false.
-    bool needs[27][9];
-    std::uint16_t needyUnits[9][3];  // per digit and kind of unit, those that need it (bit u)
+    // Per digit and kind of unit (rows, columns, boxes), the units that must take it (bit u), and
+    // per unit and digit how many of its candidates are not yet false.
+    std::uint16_t needyUnits[9][3];
     std::int8_t notFalseIn[27][9];
     // Learned clauses: literals in one arena; the first two of each are watched, through linked
     // lists.
@@ -70,9 +69,6 @@ struct ClauseSolver {
     std::uint32_t unitsToMatch = 0;
     // Units whose candidates changed either way since the subset rule last looked at them.
     std::uint32_t unitsChanged = 0;
-    // Per unit, its cells' masks when the subset rule last found nothing there: unchanged, the
-    // rule would find nothing again.
-    std::uint16_t subsetsSeen[27][9];
     int hallSize = 0;
 };
 
