@@ -268,7 +268,8 @@ bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
 // the board has no completion. A digit whose candidates have not changed since its last pass of a
 // kind is not looked at again; `settled`, when given, is a board this one was derived from after
 // that board's own fixed point, so that only what changed since needs a pass.
-bool propagate(Board& s, const Units& units, bool templates, const Board* settled) {
+bool propagate(Board& s, const Units& units, bool templates, const Board* settled,
+               TemplateMemo* memo) {
     // The candidates each kind of pass last saw, per digit. A lane of all ones (no band holds 32
     // bits) marks a digit as never seen.
     alignas(16) std::uint32_t hiddenSeen[kDigits][kLanes], permutationSeen[kDigits][kLanes];
@@ -330,7 +331,7 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
         if (!templates) return true;
         for (unsigned digits = changedSince(templateSeen); digits != 0; digits &= digits - 1) {
             const int d = std::countr_zero(digits);
-            if (!templatePass(s, d, changed)) return false;
+            if (!templatePass(s, d, changed, memo)) return false;
             remember(d, templateSeen[d]);
         }
         if (changed) continue;

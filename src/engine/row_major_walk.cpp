@@ -22,7 +22,8 @@ Outcome searchSmallest(const Board& s, RowMajorWalk& walk, Board& answer) {
         copyBoard(next, s);
         place(next, d, b, bit, cell);
         const bool templates = walk.branches > kBranchesBeforeTemplates;
-        if (!propagate(next, walk.units, templates, &s)) continue;
+        if (walk.branches == kBranchesBeforeTemplates + 1) clearMemo(walk.memo);
+        if (!propagate(next, walk.units, templates, &s, &walk.memo)) continue;
         if (isSolved(next)) {
             answer = next;
             return Outcome::kFound;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/board.h"
+#include "engine/templates.h"
 
 namespace engine {
 
@@ -13,8 +14,9 @@ constexpr int kBranchesBeforeTemplates = 8;
 
 struct RowMajorWalk {
     Units units;
-    int budget = 0;    // branches it may try
-    int branches = 0;  // branches tried so far
+    int budget = 0;     // branches it may try
+    int branches = 0;   // branches tried so far
+    TemplateMemo memo;  // cleared when the template filter starts
 };
 
 Outcome searchSmallest(const Board& s, RowMajorWalk& walk, Board& answer);

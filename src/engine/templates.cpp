@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/tables.h"
 
@@ -59,16 +60,10 @@ constexpr TemplateTables makeTemplateTables() {
 }
 constexpr TemplateTables kTemplate = makeTemplateTables();
 
-}  // namespace
-
-bool templatePass(Board& s, int d, bool& changed) {
-    std::uint32_t* cand = s.candidates[d];
-    // With six or more placed, templates have not been seen to find anything the band and stack
-    // permutations did not, and with fewer than two they seldom do while costing the most
-    // (measured on the public collections and near-empty grids): skip the work.
-    const int placed = bitCount(cand[0] & s.solved[0]) + bitCount(cand[1] & s.solved[1]) +
-                       bitCount(cand[2] & s.solved[2]);
-    if (placed < 2 || placed >= 6) return true;
+// The candidates of one digit that some template uses, band by band; all zero when no template
+// fits. A cell where the digit is placed is the only candidate of its row, so every template uses
+// it: the result depends on the candidates alone.
+void filter(const std::uint32_t (&cand)[kLanes], std::uint32_t (&kept)[kLanes]) {
     // byOrder[b][p]: the band's triples when row k takes its cell in stack kPermutations[p][k].
     std::uint32_t byOrder[kBands][6], triples[kBands];
     for (int b = 0; b < kBands; ++b) {
@@ -99,8 +94,13 @@ bool templatePass(Board& s, int d, bool& changed) {
         used[b1] |= second;
         used[b2] |= kTemplate.swapped(t0, second);
     }
-    if (used[a] == 0) return false;
+    kept[kBands] = 0;
+    if (used[a] == 0) {
+        for (int b = 0; b < kBands; ++b) kept[b] = 0;
+        return;
+    }
     for (int b = 0; b < kBands; ++b) {
+        kept[b] = cand[b];
         if (used[b] == triples[b]) continue;
         std::uint32_t keep = 0;
         for (int p = 0; p < 6; ++p) {
@@ -118,8 +118,47 @@ bool templatePass(Board& s, int d, bool& changed) {
                 keep |= offsets[st] << (9 * k + 3 * st);
             }
         }
-        restrict(s, d, b, keep, changed);
+        kept[b] &= keep;
     }
+}
+
+// A slot of the memo for a digit's candidates.
+unsigned memoSlot(const std::uint32_t (&cand)[kLanes]) {
+    const std::uint32_t mix = cand[0] * 0x9E3779B1u ^ cand[1] * 0x85EBCA77u ^ cand[2] * 0xC2B2AE3Du;
+    return mix >> (32 - std::countr_zero(static_cast<unsigned>(TemplateMemo::kEntries)));
+}
+
+}  // namespace
+
+void clearMemo(TemplateMemo& memo) {
+    std::memset(memo.pattern, 0, sizeof memo.pattern);
+}
+
+bool templatePass(Board& s, int d, bool& changed, TemplateMemo* memo) {
+    const std::uint32_t(&cand)[kLanes] = s.candidates[d];
+    // With six or more placed, templates have not been seen to find anything the band and stack
+    // permutations did not, and with fewer than two they seldom do while costing the most
+    // (measured on the public collections and near-empty grids): skip the work.
+    const int placed = bitCount(cand[0] & s.solved[0]) + bitCount(cand[1] & s.solved[1]) +
+                       bitCount(cand[2] & s.solved[2]);
+    if (placed < 2 || placed >= 6) return true;
+    alignas(16) std::uint32_t kept[kLanes];
+    const std::uint32_t(*found)[kLanes] = &kept;
+    if (memo != nullptr) {
+        const unsigned slot = memoSlot(cand);
+        if (sameLanes(memo->pattern[slot], cand)) {
+            found = &memo->kept[slot];
+        } else {
+            filter(cand, kept);
+            std::memcpy(memo->pattern[slot], cand, sizeof cand);
+            std::memcpy(memo->kept[slot], kept, sizeof kept);
+        }
+    } else {
+        filter(cand, kept);
+    }
+    const std::uint32_t(&keep)[kLanes] = *found;
+    if ((keep[0] | keep[1] | keep[2]) == 0) return false;
+    for (int b = 0; b < kBands; ++b) restrict(s, d, b, keep[b], changed);
     return true;
 }
 
