@@ -85,9 +85,12 @@ struct Tally {
 // `alone[d]`: those where d must stand (its row, column or box has no other); `mates(d, m)`:
 // the segments sharing a line or box with those of m, band by band; `cells(b, f)`: the band
 // cells of the segments in a band field.
+// `open`: the segments with a cell still open; in the others every digit has its place and
+// nothing is left to remove.
 template <typename Mates, typename Cells>
 bool applyRule(Board& s, const std::uint32_t (&present)[kDigits],
-               const std::uint32_t (&alone)[kDigits], Mates mates, Cells cells, bool& changed) {
+               const std::uint32_t (&alone)[kDigits], std::uint32_t open, Mates mates, Cells cells,
+               bool& changed) {
     Tally digits, forced;
     for (int d = 0; d < kDigits; ++d) {
         digits.add(present[d]);
@@ -95,8 +98,8 @@ bool applyRule(Board& s, const std::uint32_t (&present)[kDigits],
     }
     // Fewer than three digits left for three cells, or more than three that must stand there.
     if ((~digits.three & kAllSegments) != 0 || forced.four != 0) return false;
-    const std::uint32_t onlyThree = digits.three & ~digits.four;  // each of them stands there
-    const std::uint32_t full = forced.three;                      // no room for any other
+    const std::uint32_t onlyThree = digits.three & ~digits.four & open;  // each stands there
+    const std::uint32_t full = forced.three & open;                      // no room for any other
     if ((onlyThree | full) == 0) return true;
     for (int d = 0; d < kDigits; ++d) {
         const std::uint32_t confined = present[d] & onlyThree;
@@ -144,8 +147,17 @@ bool segmentPass(Board& s, const SegmentMasks& masks, bool& changed) {
         return field(m, (b + 1) % 3) | field(m, (b + 2) % 3) | kStackMates[field(m, b)];
     };
     const auto columnCells = [](int, std::uint32_t f) { return kColumnBits * f; };
-    return applyRule(s, masks.rows, masks.rowAlone, rowMates, rowCells, changed) &&
-           applyRule(s, masks.columns, masks.columnAlone, columnMates, columnCells, changed);
+    std::uint32_t openRows = 0, openColumns = 0;
+    for (int b = 0; b < kBands; ++b) {
+        const std::uint32_t x = ~s.solved[b] & kBandMask;
+        openRows |= (kThirds[x & kUnitMask] | kThirds[x >> 9 & kUnitMask] << 3 |
+                     static_cast<std::uint32_t>(kThirds[x >> 18]) << 6)
+                    << (9 * b);
+        openColumns |= ((x | x >> 9 | x >> 18) & kUnitMask) << (9 * b);
+    }
+    return applyRule(s, masks.rows, masks.rowAlone, openRows, rowMates, rowCells, changed) &&
+           applyRule(s, masks.columns, masks.columnAlone, openColumns, columnMates, columnCells,
+                     changed);
 }
 
 }  // namespace engine
