@@ -22,24 +22,31 @@ bool nakedSingles(Board& s, bool& changed) {
     // over digits is needed.
     const auto& c = s.candidates;
     std::uint32_t once[kLanes] = {}, twice[kLanes] = {};
-    std::uint32_t index0[kLanes], index1[kLanes], index2[kLanes], index3[kLanes];
     for (int d = 0; d < kDigits; ++d) {
         for (int lane = 0; lane < kLoopLanes; ++lane) {
             twice[lane] |= once[lane] & c[d][lane];
             once[lane] |= c[d][lane];
         }
     }
+    // A cell left with no candidate, and the open cells left with one, over the lanes at once
+    // (the fourth lane holds no cells). Placements only take candidates away, so a cell they
+    // empty is found in the next round, and a single they make too.
+    constexpr std::uint32_t kCells[kLanes] = {kBandMask, kBandMask, kBandMask, 0};
+    std::uint32_t empty = 0, anySingle = 0;
+    for (int lane = 0; lane < kLoopLanes; ++lane) {
+        const std::uint32_t open = ~s.solved[lane] & kCells[lane];
+        empty |= open & ~once[lane];
+        anySingle |= open & ~twice[lane];
+    }
+    if (empty != 0) return false;
+    if (anySingle == 0) return true;
+    std::uint32_t index0[kLanes], index1[kLanes], index2[kLanes], index3[kLanes];
     for (int lane = 0; lane < kLoopLanes; ++lane) {
         index0[lane] = c[1][lane] | c[3][lane] | c[5][lane] | c[7][lane];
         index1[lane] = c[2][lane] | c[3][lane] | c[6][lane] | c[7][lane];
         index2[lane] = c[4][lane] | c[5][lane] | c[6][lane] | c[7][lane];
         index3[lane] = c[8][lane];
     }
-    // One test for a cell left with no candidate: placements only take candidates away, so a
-    // cell they empty is found in the next round, and a single they make too.
-    std::uint32_t empty = 0;
-    for (int b = 0; b < kBands; ++b) empty |= ~s.solved[b] & kBandMask & ~once[b];
-    if (empty != 0) return false;
     for (int b = 0; b < kBands; ++b) {
         const std::uint32_t open = ~s.solved[b] & kBandMask;
         for (std::uint32_t singles = open & ~twice[b]; singles != 0; singles &= singles - 1) {
@@ -266,6 +273,31 @@ bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
     return true;
 }
 
+// The digits whose candidates differ between two boards' candidates, as a mask: two digits to a
+// vector, their lanes folded and gathered, instead of one comparison per digit.
+unsigned changedDigits(const std::uint32_t (&now)[kDigits][kLanes],
+                       const std::uint32_t (*before)[kLanes]) {
+    DigitOctet diff[4];
+    for (int i = 0; i < 4; ++i) {
+        DigitOctet x, y;
+        __builtin_memcpy(&x, now[2 * i], sizeof x);
+        __builtin_memcpy(&y, before[2 * i], sizeof y);
+        diff[i] = x ^ y;
+        diff[i] |= __builtin_shufflevector(diff[i], diff[i], 2, 3, 0, 1, 6, 7, 4, 5);
+        diff[i] |= __builtin_shufflevector(diff[i], diff[i], 1, 0, 3, 2, 5, 4, 7, 6);
+    }
+    // Lane 0 and 4 of each hold its two digits' differences.
+    const DigitOctet low = __builtin_shufflevector(diff[0], diff[1], 0, 4, 8, 12, 0, 4, 8, 12);
+    const DigitOctet high = __builtin_shufflevector(diff[2], diff[3], 0, 4, 8, 12, 0, 4, 8, 12);
+    const DigitOctet each = __builtin_shufflevector(low, high, 0, 1, 2, 3, 8, 9, 10, 11);
+    constexpr DigitOctet kLaneBit = {1, 2, 4, 8, 16, 32, 64, 128};
+    DigitOctet bits = reinterpret_cast<DigitOctet>(each != 0) & kLaneBit;
+    bits |= __builtin_shufflevector(bits, bits, 4, 5, 6, 7, 4, 5, 6, 7);
+    bits |= __builtin_shufflevector(bits, bits, 2, 3, 2, 3, 2, 3, 2, 3);
+    bits |= __builtin_shufflevector(bits, bits, 1, 1, 1, 1, 1, 1, 1, 1);
+    return bits[0] | static_cast<unsigned>(!sameLanes(now[8], before[8])) << 8;
+}
+
 }  // namespace
 
 // Runs the deductions to a fixed point, cheapest first: naked singles, hidden singles, the band
@@ -296,11 +328,15 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
     SegmentMasks& segmentMasks = s.segments;
     // The digits whose candidates differ from what a pass last saw, as a mask.
     auto changedSince = [&s](const std::uint32_t(*seen)[kLanes]) {
-        unsigned mask = 0;
-        for (int d = 0; d < kDigits; ++d) {
-            mask |= static_cast<unsigned>(!sameLanes(s.candidates[d], seen[d])) << d;
+        if constexpr (kWideVectors) {
+            return changedDigits(s.candidates, seen);
+        } else {
+            unsigned mask = 0;
+            for (int d = 0; d < kDigits; ++d) {
+                mask |= static_cast<unsigned>(!sameLanes(s.candidates[d], seen[d])) << d;
+            }
+            return mask;
         }
-        return mask;
     };
     auto remember = [&s](int d, std::uint32_t* seen) {
         std::memcpy(seen, s.candidates[d], sizeof s.candidates[d]);
