@@ -22,31 +22,24 @@ bool nakedSingles(Board& s, bool& changed) {
     // over digits is needed.
     const auto& c = s.candidates;
     std::uint32_t once[kLanes] = {}, twice[kLanes] = {};
+    std::uint32_t index0[kLanes], index1[kLanes], index2[kLanes], index3[kLanes];
     for (int d = 0; d < kDigits; ++d) {
         for (int lane = 0; lane < kLoopLanes; ++lane) {
             twice[lane] |= once[lane] & c[d][lane];
             once[lane] |= c[d][lane];
         }
     }
-    // A cell left with no candidate, and the open cells left with one, over the lanes at once
-    // (the fourth lane holds no cells). Placements only take candidates away, so a cell they
-    // empty is found in the next round, and a single they make too.
-    constexpr std::uint32_t kCells[kLanes] = {kBandMask, kBandMask, kBandMask, 0};
-    std::uint32_t empty = 0, anySingle = 0;
-    for (int lane = 0; lane < kLoopLanes; ++lane) {
-        const std::uint32_t open = ~s.solved[lane] & kCells[lane];
-        empty |= open & ~once[lane];
-        anySingle |= open & ~twice[lane];
-    }
-    if (empty != 0) return false;
-    if (anySingle == 0) return true;
-    std::uint32_t index0[kLanes], index1[kLanes], index2[kLanes], index3[kLanes];
     for (int lane = 0; lane < kLoopLanes; ++lane) {
         index0[lane] = c[1][lane] | c[3][lane] | c[5][lane] | c[7][lane];
         index1[lane] = c[2][lane] | c[3][lane] | c[6][lane] | c[7][lane];
         index2[lane] = c[4][lane] | c[5][lane] | c[6][lane] | c[7][lane];
         index3[lane] = c[8][lane];
     }
+    // One test for a cell left with no candidate: placements only take candidates away, so a
+    // cell they empty is found in the next round, and a single they make too.
+    std::uint32_t empty = 0;
+    for (int b = 0; b < kBands; ++b) empty |= ~s.solved[b] & kBandMask & ~once[b];
+    if (empty != 0) return false;
     for (int b = 0; b < kBands; ++b) {
         const std::uint32_t open = ~s.solved[b] & kBandMask;
         for (std::uint32_t singles = open & ~twice[b]; singles != 0; singles &= singles - 1) {
