@@ -54,11 +54,10 @@ constexpr std::array<std::uint32_t, 512> kSegmentCells = makeSegmentCells();
 
 // Removes candidates of digit d outside `keep` from the open cells of a band.
 inline void restrict(Board& s, int d, int b, std::uint32_t keep, bool& changed) {
+    // Without a branch: whether anything goes is as hard to predict as it is cheap to store.
     const std::uint32_t gone = s.candidates[d][b] & ~keep & ~s.solved[b];
-    if (gone != 0) {
-        s.candidates[d][b] &= ~gone;
-        changed = true;
-    }
+    s.candidates[d][b] &= ~gone;
+    changed |= gone != 0;
 }
 
 }  // namespace engine
