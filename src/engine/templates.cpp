@@ -82,7 +82,8 @@ void filter(const std::uint32_t (&cand)[kLanes], std::uint32_t (&kept)[kLanes]) 
     }
     // Any band may go first; the one with the fewest triples makes the shortest loop.
     const int n0 = bitCount(triples[0]), n1 = bitCount(triples[1]), n2 = bitCount(triples[2]);
-    const int a = n0 <= n1 && n0 <= n2 ? 0 : n1 <= n2 ? 1 : 2;
+    const int fewer = n1 < n0 ? n1 : n0;
+    const int a = n2 < fewer ? 2 : n1 < n0 ? 1 : 0;
     const int b1 = a == 0 ? 1 : 0, b2 = a == 2 ? 1 : 2;
     std::uint32_t used[kBands] = {};
     for (std::uint32_t first = triples[a]; first != 0; first &= first - 1) {
