@@ -2,9 +2,11 @@
 // with the right status, a sound answer, and the same answer from both of the engine's methods.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "engine/engine.h"
+#include "engine/relaxation.h"
 #include "solver.h"
 #include "test_support.h"
 
@@ -31,6 +33,22 @@ TEST(Adversarial, EveryListedPuzzleEndsWithTheExpectedStatus) {
         ++checked;
     }
     EXPECT_GE(checked, 10);
+}
+
+// The counting refutation must see a plain pigeonhole and must never refute cells that can be
+// completed, whatever weights its simplex finds.
+TEST(CountingRefutation, RefutesAPigeonholeButNeverACompletion) {
+    std::uint16_t cells[81] = {};
+    for (int c = 0; c < 4; ++c) cells[c] = 0x7;  // four cells of a row, three digits
+    EXPECT_TRUE(engine::relaxationRefutes(cells));
+    // The top band of a complete grid, open, each cell with its own digit and the next one.
+    const std::string grid =
+        "123456789456789123789123456214365897365897214897214365531642978642978531978531642";
+    for (int c = 0; c < 27; ++c) {
+        const int d = grid[c] - '1';
+        cells[c] = static_cast<std::uint16_t>(1u << d | 1u << (d + 1) % 9);
+    }
+    EXPECT_FALSE(engine::relaxationRefutes(cells));
 }
 
 }  // namespace

@@ -39,13 +39,14 @@ bool hasRepeats(const Grid& g);
 
 // In units of about a third of a microsecond: a propagation costs about as much as 16 of the
 // clause solver's assignments, and eight times as much where givens repeat and the matching and
-// counting passes run, as much as the solver's matching rules at one node (measured).
+// counting passes run, as much as the solver's matching rules at one node, and a simplex step of
+// the counting refutation as much as 15 (measured).
 long workOf(const Grid& puzzle, bool& solvable) {
     Grid out;
     SolveWork work;
     solvable = findSmallestCompletion(puzzle, out, kRowMajorBudget, &work);
     return work.propagations * (hasRepeats(puzzle) ? 8 : 1) + work.solverAssignments / 16 +
-           work.solverMatchingChecks * 8;
+           work.solverMatchingChecks * 8 + work.relaxationPivots * 15;
 }
 
 std::string lineOf(const Grid& g) {
@@ -186,7 +187,7 @@ int main(int argc, char** argv) {
             "usage: sudoku-adversary [--seed N] [--iterations N | --seconds S] [--bound WORK]\n"
             "                        [--top N] [--start FILE] [--consistent]\n"
             "Hill-climbs on the engine's work (propagations, times 8 where givens repeat, plus\n"
-            "solver assignments / 16 and solver matching checks * 8) from\n"
+            "solver assignments / 16, solver matching checks * 8 and simplex steps * 15) from\n"
             "random starts and the puzzles of FILE (each of which counts as found); prints the\n"
             "TOP slowest inputs found. With --bound, exits 1 when one costs more. --consistent\n"
             "keeps to givens that repeat nothing.\n",

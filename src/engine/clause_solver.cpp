@@ -766,8 +766,9 @@ namespace {
 // Whether the open cells have a completion with every literal of `assumptions` true; each takes
 // its own decision level, first, in order. `preferred`, when not -1, is the first decision after
 // them (a hint: what it leads to is learned like any decision).
-bool solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred,
-                std::int8_t (&model)[kSolverCells]) {
+// 1: a completion (in `model`), 0: none, -1: `budget` conflicts spent first (none: -1).
+int solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred, long budget,
+               std::int8_t (&model)[kSolverCells]) {
     backtrack(s, 0);
     const RestartPolicy policy = s.hallRules ? kRepeatedGivens : kDistinctGivens;
     long restart = 0, sinceRestart = 0, limit = policy.base;
@@ -784,7 +785,7 @@ bool solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferre
                 // unpropagated below the next decision, where a conflict could have no literal
                 // of its own level: make room at the top level instead, as for a learned clause.
                 backtrack(s, 0);
-                if (!simplify(s, true)) return false;
+                if (!simplify(s, true)) return 0;
                 continue;
             }
             if (subsets > 0) continue;  // propagate what they gave
@@ -795,7 +796,7 @@ bool solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferre
             int top = 0;
             for (int k = 0; k < s.hallSize; ++k)
                 top = std::max<int>(top, s.level[varOf(s.hallClause[k])]);
-            if (s.hallSize == 0 || top == 0) return false;
+            if (s.hallSize == 0 || top == 0) return 0;
             if (s.hallSize == 1) {
                 backtrack(s, 0);
                 assign(s, s.hallClause[0], kNoReason);
@@ -807,7 +808,11 @@ bool solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferre
         if (conflict != kNoConflict) {
             ++s.conflicts;
             ++sinceRestart;
-            if (s.decisionLevel == 0) return false;
+            if (budget >= 0 && s.conflicts - conflictsBefore > budget) {
+                backtrack(s, 0);
+                return -1;
+            }
+            if (s.decisionLevel == 0) return 0;
             const int size = analyze(s, conflict, pair);
             if (size == 1) {
                 backtrack(s, 0);
@@ -818,7 +823,7 @@ bool solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferre
             if (s.clauseCount == kMaxClauses || s.arenaUsed + size > kClauseArena) {
                 // Full: forget half the learned clauses at the top level, then add this one.
                 backtrack(s, 0);
-                if (!simplify(s, true) || !addAtTop(s, size)) return false;
+                if (!simplify(s, true) || !addAtTop(s, size)) return 0;
                 continue;
             }
             backtrack(s, back);
@@ -830,14 +835,14 @@ bool solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferre
             backtrack(s, 0);
             sinceRestart = 0;
             limit = policy.base * luby(++restart);
-            if (s.clauseCount > policy.maxLearned && !simplify(s, true)) return false;
+            if (s.clauseCount > policy.maxLearned && !simplify(s, true)) return 0;
             continue;
         }
         if (s.decisionLevel < count) {
             // Level k + 1 starts with assumption k (and is empty when it already holds).
             const int assumption = assumptions[s.decisionLevel];
             const int v = valueOf(s, assumption);
-            if (v == 0) return false;
+            if (v == 0) return 0;
             newLevel(s);
             if (v < 0) assign(s, assumption, kNoReason);
             continue;
@@ -863,7 +868,7 @@ bool solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferre
                 }
             }
             backtrack(s, 0);
-            return true;
+            return 1;
         }
         newLevel(s);
         assign(s, s.phase[best] == 0 ? negative(best) : positive(best), kNoReason);
@@ -872,11 +877,12 @@ bool solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferre
 
 }  // namespace
 
-bool solve(ClauseSolver& s, std::int8_t (&model)[kSolverCells]) {
-    return solveUnder(s, nullptr, 0, -1, model);
+int solve(ClauseSolver& s, long budget, std::int8_t (&model)[kSolverCells]) {
+    return solveUnder(s, nullptr, 0, -1, budget, model);
 }
 
-bool solveWithin(ClauseSolver& s, int cell, unsigned digits, std::int8_t (&model)[kSolverCells]) {
+int solveWithin(ClauseSolver& s, int cell, unsigned digits, long budget,
+                std::int8_t (&model)[kSolverCells]) {
     // The cell takes some digit: ruling out the others leaves it one of these. The smallest of
     // them is tried first, so that a completion found usually answers the question outright.
     int assumptions[9], count = 0, smallest = -1;
@@ -889,7 +895,7 @@ bool solveWithin(ClauseSolver& s, int cell, unsigned digits, std::int8_t (&model
             smallest = positive(var);
         }
     }
-    return smallest >= 0 && solveUnder(s, assumptions, count, smallest, model);
+    return smallest >= 0 ? solveUnder(s, assumptions, count, smallest, budget, model) : 0;
 }
 
 }  // namespace engine

@@ -83,14 +83,17 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
 // no completion to propagation at the top level.
 bool fixDigit(ClauseSolver& s, int cell, int digit, bool holds);
 
-// Whether the open cells have a completion. On true, `model[cell]` is the digit (0-8) of every
-// open cell. What is learned is kept for later calls.
-bool solve(ClauseSolver& s, std::int8_t (&model)[kSolverCells]);
+// Whether the open cells have a completion: 1 with `model[cell]` the digit (0-8) of every open
+// cell, 0 for none, -1 when `budget` conflicts went first (-1 for no budget). What is learned is
+// kept for later calls.
+int solve(ClauseSolver& s, long budget, std::int8_t (&model)[kSolverCells]);
 
 // Whether the open cells have a completion with `cell` holding one of `digits` (bit d for digit
-// d, 0-8); on true, `model` as for solve. One question for several digits: when none of
-// them completes, one refutation covers them all.
-bool solveWithin(ClauseSolver& s, int cell, unsigned digits, std::int8_t (&model)[kSolverCells]);
+// d, 0-8): 1 with `model` as for solve, 0 for none, -1 when `budget` conflicts went first (-1
+// for no budget); what was learned stays. One question for several digits: when none of them
+// completes, one refutation covers them all.
+int solveWithin(ClauseSolver& s, int cell, unsigned digits, long budget,
+                std::int8_t (&model)[kSolverCells]);
 
 // Whether `digit` of `cell` is still possible at the top level.
 bool digitOpen(const ClauseSolver& s, int cell, int digit);

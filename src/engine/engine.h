@@ -19,6 +19,8 @@ struct SolveWork {
     long solverAssignments = 0;  // values the clause-learning solver assigned
     long solverConflicts = 0;
     long solverMatchingChecks = 0;  // runs of the solver's matching and subset rules
+    long relaxations = 0;           // counting refutations tried
+    long relaxationPivots = 0;      // their simplex steps
 };
 
 // Writes the smallest completion of `puzzle` (read row by row as 81 digits) to `out` and returns

@@ -7,6 +7,7 @@
 
 #include "engine/clause_solver.h"
 #include "engine/deductions.h"
+#include "engine/relaxation.h"
 
 namespace engine {
 
@@ -15,6 +16,13 @@ namespace {
 // Most of the bounded method's questions are answered by a short most-constrained search; past
 // this many nodes it hands the question to the clause-learning solver.
 constexpr long kQuickSearchNodes = 16;
+
+// Where givens repeat, the conflicts a question may spend before the counting refutation is
+// tried on its digits (most questions need a handful; the pigeonholes, thousands).
+constexpr long kConflictsBeforeCounting = 500;
+// A refutation by counting costs about as much as a few hundred conflicts: at most this many per
+// solve, so that questions it cannot settle cost a bounded amount.
+constexpr long kMostRelaxations = 4;
 
 enum class Answer { kYes, kNo, kUnknown };
 
@@ -80,8 +88,27 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     solver.hallRules = !units.allNeedEveryDigit;
     const Answer first = quickCompletes(root, ctx, model);
     if (first == Answer::kNo) return done(false);
-    if (first == Answer::kUnknown && !solve(solver, model)) {
-        return done(false);
+    // The counting refutation's view of the open cells, as the solver has them at the top level.
+    auto openCells = [&solver, &candidates](std::uint16_t(&open)[kCellCount]) {
+        for (int c = 0; c < kCellCount; ++c) {
+            open[c] = 0;
+            for (int e = 0; e < kDigits; ++e) {
+                if ((candidates[c] >> e & 1u) && digitOpen(solver, c, e)) {
+                    open[c] = static_cast<std::uint16_t>(open[c] | 1u << e);
+                }
+            }
+        }
+    };
+    if (first == Answer::kUnknown) {
+        int found = solve(solver, solver.hallRules ? kConflictsBeforeCounting : -1, model);
+        if (found < 0) {
+            std::uint16_t open[kCellCount];
+            openCells(open);
+            ++work.relaxations;
+            if (relaxationRefutes(open, &work.relaxationPivots)) return done(false);
+            found = solve(solver, -1, model);
+        }
+        if (found == 0) return done(false);
     }
     // Tells the solver what the board's deductions excluded.
     auto share = [&solver, &candidates](const Board& s) {
@@ -134,8 +161,34 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             }
             refute(cell, b, bit, d);
         }
+        // Where givens repeat, a question that outlasts a few conflicts is likely a pigeonhole:
+        // the counting refutation gets each digit once before clause learning goes on.
+        bool counted = !solver.hallRules || work.relaxations >= kMostRelaxations;
         while (unsettled != 0) {
-            if (!solveWithin(solver, cell, unsettled, model)) {
+            const int found = solveWithin(solver, cell, unsettled,
+                                          counted ? -1 : kConflictsBeforeCounting, model);
+            if (found < 0) {
+                counted = true;
+                // Smallest first; a digit the count cannot refute likely completes, and clause
+                // learning settles the rest. Cells down to one digit count as given: their
+                // peers have lost it already, so they add nothing to the count.
+                std::uint16_t open[kCellCount];
+                openCells(open);
+                for (auto& digits : open) {
+                    if (std::has_single_bit(digits)) digits = 0;
+                }
+                for (unsigned rest = unsettled; rest != 0; rest &= rest - 1) {
+                    const int d = std::countr_zero(rest);
+                    if (work.relaxations >= kMostRelaxations) break;
+                    open[cell] = static_cast<std::uint16_t>(1u << d);
+                    ++work.relaxations;
+                    if (!relaxationRefutes(open, &work.relaxationPivots)) break;
+                    refute(cell, b, bit, d);
+                    unsettled &= ~(1u << d);
+                }
+                continue;
+            }
+            if (found == 0) {
                 for (; unsettled != 0; unsettled &= unsettled - 1) {
                     refute(cell, b, bit, std::countr_zero(unsettled));
                 }
