@@ -29,6 +29,11 @@ constexpr std::uint32_t boxMask(int stack) {
     return kBoxBits << (3 * stack);
 }
 
+// The row, column or box (`kind` 0, 1, 2) of a cell, numbered 0-8, 9-17 and 18-26.
+constexpr int unitOfCell(int cell, int kind) {
+    return kind == 0 ? cell / 9 : kind == 1 ? 9 + cell % 9 : 18 + cell / 27 * 3 + cell % 9 / 3;
+}
+
 // Cells sharing a row, column or box with each cell, the cell itself excluded.
 constexpr std::array<BandSet, kCellCount> makePeers() {
     std::array<BandSet, kCellCount> peers{};

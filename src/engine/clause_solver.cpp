@@ -55,9 +55,6 @@ constexpr auto kPeerCells = makePeerCells();
 
 // The row, column and box (numbered 0-8, 9-17, 18-26) of each cell, and the cells of each unit,
 // as tables: propagation looks them up for every value it assigns.
-constexpr int computeUnitOf(int cell, int kind) {
-    return kind == 0 ? cell / 9 : kind == 1 ? 9 + cell % 9 : 18 + cell / 27 * 3 + cell % 9 / 3;
-}
 constexpr int computeCellOfUnit(int unit, int k) {
     const int kind = unit / 9, u = unit % 9;
     return kind == 0   ? u * 9 + k
@@ -72,7 +69,7 @@ constexpr std::array<std::array<std::uint8_t, kColumns>, kRows> makeTable(F f) {
     }
     return table;
 }
-constexpr auto kUnitOf = makeTable<kSolverCells, 3>(computeUnitOf);
+constexpr auto kUnitOf = makeTable<kSolverCells, 3>(unitOfCell);
 constexpr auto kCellOfUnit = makeTable<27, 9>(computeCellOfUnit);
 int unitOf(int cell, int kind) {
     return kUnitOf[cell][kind];

@@ -191,6 +191,21 @@ void bandSingles(const V& x, V& missing, V& cells, V& any, V& two) {
     two = (k0 & k1) | (k0 & k2) | (k1 & k2);
 }
 
+// The eight lanes OR-ed together, folded in halves: cheaper than taking them out one by one.
+std::uint32_t foldLanes(const DigitOctet& lanes) {
+    DigitOctet v = lanes;
+    v |= __builtin_shufflevector(v, v, 4, 5, 6, 7, 4, 5, 6, 7);
+    v |= __builtin_shufflevector(v, v, 2, 3, 2, 3, 2, 3, 2, 3);
+    v |= __builtin_shufflevector(v, v, 1, 1, 1, 1, 1, 1, 1, 1);
+    return v[0];
+}
+
+// Bit k set when lane k is not zero.
+unsigned nonzeroLanes(const DigitOctet& v) {
+    constexpr DigitOctet kLaneBit = {1, 2, 4, 8, 16, 32, 64, 128};
+    return foldLanes(reinterpret_cast<DigitOctet>(v != 0) & kLaneBit);
+}
+
 // Hidden singles of every digit at once, for a puzzle where every unit needs every digit: a row,
 // box or column with one candidate left, not yet placed. Branch-free over the whole board: the
 // first eight digits a lane each, band by band, and the ninth with its bands as lanes. Cheaper
@@ -245,18 +260,10 @@ bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
         lastFound[b] = last[b] & (lastCells[b] | lastColCells) & ~s.solved[b];
         hit |= lastFound[b];
     }
-    // The digits with finds, as a mask: the placements loop over them only. Lanes folded in
-    // halves: cheaper than taking them out one by one.
-    constexpr DigitOctet kLaneBit = {1, 2, 4, 8, 16, 32, 64, 128};
-    const auto foldLanes = [](DigitOctet v) {
-        v |= __builtin_shufflevector(v, v, 4, 5, 6, 7, 4, 5, 6, 7);
-        v |= __builtin_shufflevector(v, v, 2, 3, 2, 3, 2, 3, 2, 3);
-        v |= __builtin_shufflevector(v, v, 1, 1, 1, 1, 1, 1, 1, 1);
-        return v[0];
-    };
+    // The digits with finds, as a mask: the placements loop over them only.
     missed |= foldLanes(missing);
     if (missed != 0) return false;
-    const unsigned digits = foldLanes(reinterpret_cast<DigitOctet>(anyFound != 0) & kLaneBit);
+    const unsigned digits = nonzeroLanes(anyFound);
     if ((digits | hit) == 0) return true;
     for (unsigned rest = digits; rest != 0; rest &= rest - 1) {
         const int d = std::countr_zero(rest);
@@ -283,12 +290,7 @@ unsigned changedDigits(const std::uint32_t (&now)[kDigits][kLanes],
     const DigitOctet low = __builtin_shufflevector(diff[0], diff[1], 0, 4, 8, 12, 0, 4, 8, 12);
     const DigitOctet high = __builtin_shufflevector(diff[2], diff[3], 0, 4, 8, 12, 0, 4, 8, 12);
     const DigitOctet each = __builtin_shufflevector(low, high, 0, 1, 2, 3, 8, 9, 10, 11);
-    constexpr DigitOctet kLaneBit = {1, 2, 4, 8, 16, 32, 64, 128};
-    DigitOctet bits = reinterpret_cast<DigitOctet>(each != 0) & kLaneBit;
-    bits |= __builtin_shufflevector(bits, bits, 4, 5, 6, 7, 4, 5, 6, 7);
-    bits |= __builtin_shufflevector(bits, bits, 2, 3, 2, 3, 2, 3, 2, 3);
-    bits |= __builtin_shufflevector(bits, bits, 1, 1, 1, 1, 1, 1, 1, 1);
-    return bits[0] | static_cast<unsigned>(!sameLanes(now[8], before[8])) << 8;
+    return nonzeroLanes(each) | static_cast<unsigned>(!sameLanes(now[8], before[8])) << 8;
 }
 
 }  // namespace

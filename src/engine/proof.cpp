@@ -89,6 +89,8 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     const Answer first = quickCompletes(root, ctx, model);
     if (first == Answer::kNo) return done(false);
     // The counting refutation's view of the open cells, as the solver has them at the top level.
+    // Cells down to one digit count as given: their peers have lost it already, so they add
+    // nothing to the count.
     auto openCells = [&solver, &candidates](std::uint16_t(&open)[kCellCount]) {
         for (int c = 0; c < kCellCount; ++c) {
             open[c] = 0;
@@ -97,6 +99,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                     open[c] = static_cast<std::uint16_t>(open[c] | 1u << e);
                 }
             }
+            if (std::has_single_bit(open[c])) open[c] = 0;
         }
     };
     if (first == Answer::kUnknown) {
@@ -170,13 +173,9 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             if (found < 0) {
                 counted = true;
                 // Smallest first; a digit the count cannot refute likely completes, and clause
-                // learning settles the rest. Cells down to one digit count as given: their
-                // peers have lost it already, so they add nothing to the count.
+                // learning settles the rest.
                 std::uint16_t open[kCellCount];
                 openCells(open);
-                for (auto& digits : open) {
-                    if (std::has_single_bit(digits)) digits = 0;
-                }
                 for (unsigned rest = unsettled; rest != 0; rest &= rest - 1) {
                     const int d = std::countr_zero(rest);
                     if (work.relaxations >= kMostRelaxations) break;

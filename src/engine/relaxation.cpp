@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/board.h"
+
 namespace engine {
 namespace {
 
@@ -15,10 +17,6 @@ constexpr int kMaxColumns = 640;
 constexpr int kMaxPivots = 4000;
 constexpr double kEpsilon = 1e-9;
 constexpr double kScale = 1 << 20;  // integer weights per unit of dual weight
-
-int unitOf(int cell, int kind) {
-    return kind == 0 ? cell / 9 : kind == 1 ? 9 + cell % 9 : 18 + cell / 27 * 3 + cell % 9 / 3;
-}
 
 struct Tableau {
     double a[kMaxRows + 1][kMaxColumns + 1];  // the last row the reduced costs, the last column
@@ -75,7 +73,7 @@ bool relaxationRefutes(const std::uint16_t (&candidates)[81], long* pivots) {
         for (int d = 0; d < 9; ++d) {
             if (!(candidates[cell] >> d & 1u)) continue;
             ++variables;
-            for (int kind = 0; kind < 3; ++kind) ++reach[unitOf(cell, kind)][d];
+            for (int kind = 0; kind < 3; ++kind) ++reach[unitOfCell(cell, kind)][d];
         }
     }
     int place[27][9], places = 0;
@@ -101,7 +99,7 @@ bool relaxationRefutes(const std::uint16_t (&candidates)[81], long* pivots) {
             if (!(candidates[cell] >> d & 1u)) continue;
             t.a[row][column] = 1;
             for (int kind = 0; kind < 3; ++kind) {
-                const int p = place[unitOf(cell, kind)][d];
+                const int p = place[unitOfCell(cell, kind)][d];
                 if (p >= 0) t.a[cells + p][column] = 1;
             }
             ++column;
@@ -146,7 +144,7 @@ bool relaxationRefutes(const std::uint16_t (&candidates)[81], long* pivots) {
         for (int d = 0; d < 9; ++d) {
             if (!(candidates[cell] >> d & 1u)) continue;
             std::int64_t sum = 0;
-            for (int kind = 0; kind < 3; ++kind) sum += weight[unitOf(cell, kind)][d];
+            for (int kind = 0; kind < 3; ++kind) sum += weight[unitOfCell(cell, kind)][d];
             if (least < 0 || sum < least) least = sum;
         }
         bounds += least;

@@ -144,20 +144,17 @@ bool templatePass(Board& s, int d, bool& changed, TemplateMemo* memo) {
                        bitCount(cand[2] & s.solved[2]);
     if (placed < 2 || placed >= 6) return true;
     alignas(16) std::uint32_t kept[kLanes];
-    const std::uint32_t(*found)[kLanes] = &kept;
-    if (memo != nullptr) {
-        const unsigned slot = memoSlot(cand);
-        if (sameLanes(memo->pattern[slot], cand)) {
-            found = &memo->kept[slot];
-        } else {
-            filter(cand, kept);
+    const std::uint32_t* keep = kept;
+    const unsigned slot = memo != nullptr ? memoSlot(cand) : 0;
+    if (memo != nullptr && sameLanes(memo->pattern[slot], cand)) {
+        keep = memo->kept[slot];
+    } else {
+        filter(cand, kept);
+        if (memo != nullptr) {
             std::memcpy(memo->pattern[slot], cand, sizeof cand);
             std::memcpy(memo->kept[slot], kept, sizeof kept);
         }
-    } else {
-        filter(cand, kept);
     }
-    const std::uint32_t(&keep)[kLanes] = *found;
     if ((keep[0] | keep[1] | keep[2]) == 0) return false;
     for (int b = 0; b < kBands; ++b) restrict(s, d, b, keep[b], changed);
     return true;
