@@ -36,11 +36,13 @@ TEST(Adversarial, EveryListedPuzzleEndsWithTheExpectedStatus) {
 }
 
 // The counting refutation must see a plain pigeonhole and must never refute cells that can be
-// completed, whatever weights its simplex finds.
+// completed, whatever weights its simplex finds, also when it starts from an earlier question.
 TEST(CountingRefutation, RefutesAPigeonholeButNeverACompletion) {
+    static engine::Relaxation lp;
     std::uint16_t cells[81] = {};
     for (int c = 0; c < 4; ++c) cells[c] = 0x7;  // four cells of a row, three digits
-    EXPECT_TRUE(engine::relaxationRefutes(cells));
+    engine::initRelaxation(lp, cells);
+    EXPECT_TRUE(engine::relaxationRefutes(lp, cells));
     // The top band of a complete grid, open, each cell with its own digit and the next one.
     const std::string grid =
         "123456789456789123789123456214365897365897214897214365531642978642978531978531642";
@@ -48,7 +50,14 @@ TEST(CountingRefutation, RefutesAPigeonholeButNeverACompletion) {
         const int d = grid[c] - '1';
         cells[c] = static_cast<std::uint16_t>(1u << d | 1u << (d + 1) % 9);
     }
-    EXPECT_FALSE(engine::relaxationRefutes(cells));
+    engine::initRelaxation(lp, cells);
+    EXPECT_FALSE(engine::relaxationRefutes(lp, cells));
+    // The first two cells of a row asked to share a digit, then the band again as it was.
+    std::uint16_t asked[81];
+    std::copy(std::begin(cells), std::end(cells), std::begin(asked));
+    asked[0] = asked[1] = 1u << 1;
+    EXPECT_TRUE(engine::relaxationRefutes(lp, asked));
+    EXPECT_FALSE(engine::relaxationRefutes(lp, cells));
 }
 
 }  // namespace

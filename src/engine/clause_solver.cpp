@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "engine/board.h"
+#include "engine/relaxation.h"
 #include "engine/tables.h"
 
 namespace engine {
@@ -36,6 +37,10 @@ struct RestartPolicy {
 };
 constexpr RestartPolicy kRepeatedGivens{64, 2000};
 constexpr RestartPolicy kDistinctGivens{8, 500};
+// The counting refutation inside the search: at most this many decisions below the assumptions,
+// and at one node in so many.
+constexpr int kRelaxationDepth = 2;
+constexpr long kRelaxationEvery = 8;
 
 // The 20 cells sharing a row, column or box with each cell.
 constexpr std::array<std::array<std::uint8_t, 20>, kSolverCells> makePeerCells() {
@@ -678,6 +683,29 @@ bool hallViolated(ClauseSolver& s) {
     return false;
 }
 
+// Whether the counting refutation rules out the node; on a refutation, hallClause holds the
+// digits it needs kept out (all false now). It runs near the top of each question, where a
+// refutation cuts most, and there only every few nodes: a call costs as much as dozens of
+// conflicts.
+bool relaxationViolated(ClauseSolver& s) {
+    if (s.relaxation == nullptr || s.decisionLevel > s.assumed + kRelaxationDepth ||
+        ++s.sinceRelaxation < kRelaxationEvery) {
+        return false;
+    }
+    s.sinceRelaxation = 0;
+    ++s.relaxationCalls;
+    if (!relaxationRefutes(*s.relaxation, s.notFalse, &s.relaxationPivots)) return false;
+    std::int16_t vars[kSolverVars];
+    const int count = relaxationReason(*s.relaxation, s.notFalse, vars);
+    s.hallSize = 0;
+    for (int k = 0; k < count; ++k) {
+        if (s.exists[vars[k]] && s.level[vars[k]] > 0) {
+            s.hallClause[s.hallSize++] = static_cast<std::int16_t>(positive(vars[k]));
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells],
@@ -699,6 +727,8 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     s.assignments = 0;
     s.matchingChecks = 0;
     s.hallRules = false;
+    s.relaxation = nullptr;
+    s.sinceRelaxation = s.relaxationCalls = s.relaxationPivots = 0;
     std::memcpy(s.candidates, candidates, sizeof s.candidates);
     std::memcpy(s.notFalse, candidates, sizeof s.notFalse);
     for (int d = 0; d < 9; ++d) {
@@ -767,6 +797,7 @@ namespace {
 int solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred, long budget,
                std::int8_t (&model)[kSolverCells]) {
     backtrack(s, 0);
+    s.assumed = count;
     const RestartPolicy policy = s.hallRules ? kRepeatedGivens : kDistinctGivens;
     long restart = 0, sinceRestart = 0, limit = policy.base;
     const long conflictsBefore = s.conflicts;
@@ -787,7 +818,7 @@ int solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred
             }
             if (subsets > 0) continue;  // propagate what they gave
         }
-        if (conflict == kNoConflict && rules && hallViolated(s)) {
+        if (conflict == kNoConflict && rules && (hallViolated(s) || relaxationViolated(s))) {
             // Analysis needs the conflict at the current level: go back to the deepest level of
             // its literals, or, for one literal, learn it outright.
             int top = 0;

@@ -2,6 +2,7 @@
 // to a short search and then to the clause-learning solver.
 #include "engine/proof.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 
@@ -18,11 +19,9 @@ namespace {
 constexpr long kQuickSearchNodes = 16;
 
 // Where givens repeat, the conflicts a question may spend before the counting refutation is
-// tried on its digits (most questions need a handful; the pigeonholes, thousands).
-constexpr long kConflictsBeforeCounting = 500;
-// A refutation by counting costs about as much as a few hundred conflicts: at most this many per
-// solve, so that questions it cannot settle cost a bounded amount.
-constexpr long kMostRelaxations = 4;
+// set up and tried on its digits (most questions need a handful; the pigeonholes, thousands).
+// From then on the solver also runs it inside its search.
+constexpr long kConflictsBeforeCounting = 30;
 
 enum class Answer { kYes, kNo, kUnknown };
 
@@ -74,12 +73,15 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     }
     ClauseSolver solver;
     std::int8_t model[kCellCount];
+    std::fill(std::begin(model), std::end(model), std::int8_t{-1});
     long boards = 0;  // deductions run on trial boards
     auto done = [&](bool result) {
         work.propagations += boards + ctx.totalNodes;
         work.solverAssignments += solver.assignments;
         work.solverConflicts += solver.conflicts;
         work.solverMatchingChecks += solver.matchingChecks;
+        work.relaxationPivots += solver.relaxationPivots;
+        work.relaxations += solver.relaxationCalls;
         return result;
     };
     if (!initSolver(solver, candidates, needs)) return done(false);
@@ -89,8 +91,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     const Answer first = quickCompletes(root, ctx, model);
     if (first == Answer::kNo) return done(false);
     // The counting refutation's view of the open cells, as the solver has them at the top level.
-    // Cells down to one digit count as given: their peers have lost it already, so they add
-    // nothing to the count.
+    // It is set up once, on the first question that needs it; cells down to one digit then are
+    // left out, as given: their peers have lost it already, so they add nothing to the count.
+    Relaxation lp;
+    bool lpReady = false;
     auto openCells = [&solver, &candidates](std::uint16_t(&open)[kCellCount]) {
         for (int c = 0; c < kCellCount; ++c) {
             open[c] = 0;
@@ -99,16 +103,27 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                     open[c] = static_cast<std::uint16_t>(open[c] | 1u << e);
                 }
             }
-            if (std::has_single_bit(open[c])) open[c] = 0;
         }
+    };
+    auto refutes = [&](std::uint16_t(&open)[kCellCount]) {
+        if (!lpReady) {
+            std::uint16_t cells[kCellCount];
+            for (int c = 0; c < kCellCount; ++c) {
+                cells[c] = std::has_single_bit(open[c]) ? 0 : open[c];
+            }
+            initRelaxation(lp, cells, model);
+            lpReady = true;
+            solver.relaxation = &lp;
+        }
+        ++work.relaxations;
+        return relaxationRefutes(lp, open, &work.relaxationPivots);
     };
     if (first == Answer::kUnknown) {
         int found = solve(solver, solver.hallRules ? kConflictsBeforeCounting : -1, model);
         if (found < 0) {
             std::uint16_t open[kCellCount];
             openCells(open);
-            ++work.relaxations;
-            if (relaxationRefutes(open, &work.relaxationPivots)) return done(false);
+            if (refutes(open)) return done(false);
             found = solve(solver, -1, model);
         }
         if (found == 0) return done(false);
@@ -166,7 +181,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         }
         // Where givens repeat, a question that outlasts a few conflicts is likely a pigeonhole:
         // the counting refutation gets each digit once before clause learning goes on.
-        bool counted = !solver.hallRules || work.relaxations >= kMostRelaxations;
+        bool counted = !solver.hallRules;
         while (unsettled != 0) {
             const int found = solveWithin(solver, cell, unsettled,
                                           counted ? -1 : kConflictsBeforeCounting, model);
@@ -178,10 +193,8 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                 openCells(open);
                 for (unsigned rest = unsettled; rest != 0; rest &= rest - 1) {
                     const int d = std::countr_zero(rest);
-                    if (work.relaxations >= kMostRelaxations) break;
                     open[cell] = static_cast<std::uint16_t>(1u << d);
-                    ++work.relaxations;
-                    if (!relaxationRefutes(open, &work.relaxationPivots)) break;
+                    if (!refutes(open)) break;
                     refute(cell, b, bit, d);
                     unsettled &= ~(1u << d);
                 }

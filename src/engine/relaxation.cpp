@@ -1,7 +1,8 @@
-// The fractional relaxation of the open cells, solved by a dense phase-one simplex; its dual
-// weights, scaled to integers, are the certificate.
+// The fractional relaxation of the open cells, kept by a revised simplex between questions; its
+// dual weights, scaled to integers, are the certificate.
 #include "engine/relaxation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -10,146 +11,405 @@
 namespace engine {
 namespace {
 
-// Sized for the questions that need it (about 200 rows by 450 columns on the slowest inputs
-// found); larger ones are left to clause learning.
-constexpr int kMaxRows = 240;
-constexpr int kMaxColumns = 640;
-constexpr int kMaxPivots = 4000;
+using Lp = Relaxation;
+constexpr int kSlack = Lp::kMaxColumns;
+constexpr int kAbsent = Lp::kMaxRows;  // the row of a place that is not a row
+constexpr int kStride = Lp::kMaxStride;
 constexpr double kEpsilon = 1e-9;
+constexpr double kPivotTolerance = 1e-7;  // smaller pivots only amplify rounding
+constexpr long kMaxPivots = 4000;         // per question; past it the question is left to clauses
+// From the last question's basis the dual simplex can stall on degenerate steps; past this many,
+// a fresh start from a greedy packing is cheaper.
+constexpr long kWarmPivots = 200;
+// Dantzig's rule can cycle on degenerate steps; after this many in a row, Bland's rule until the
+// value moves again.
+constexpr int kDegenerateRun = 40;
 constexpr double kScale = 1 << 20;  // integer weights per unit of dual weight
 
-struct Tableau {
-    double a[kMaxRows + 1][kMaxColumns + 1];  // the last row the reduced costs, the last column
-                                              // the right-hand sides
-    int rows = 0, columns = 0;
-};
+// The part of each stored column of the inverse in use: the rows so far, rounded up to a cache
+// line (the rest stays zero).
+int width(const Lp& lp) {
+    return (lp.rows + 7) / 8 * 8;
+}
 
-// Minimises the objective row by Dantzig's rule; false when it gives up.
-bool optimise(Tableau& t, long& pivots) {
-    const int m = t.rows, n = t.columns;
-    for (;;) {
-        int enter = -1;
-        double best = -kEpsilon;
-        for (int j = 0; j < n; ++j) {
-            if (t.a[m][j] < best) {
-                best = t.a[m][j];
-                enter = j;
-            }
+// Each constraint's right-hand side: one, raised a little by a different amount per row (places
+// more than cells). Without it most steps move nothing (many constraints meet in each vertex)
+// and the simplex wanders; the duals it finds are feasible whatever the right-hand sides, so
+// they still bound the true problem, and the certificate is checked exactly anyway.
+double capacity(const Lp& lp, int row) {
+    const unsigned h = static_cast<unsigned>(row) * 2654435761u >> 16;
+    return 1 + (row < lp.cells ? 1e-7 : 2e-7) * (1 + (h & 1023) / 1024.0);
+}
+
+// The slack basis: nothing placed, every constraint loose.
+void resetBasis(Lp& lp) {
+    for (int k = 0; k < kStride; ++k) lp.inverse[kAbsent * kStride + k] = 0;
+    for (int i = 0; i < lp.rows; ++i) {
+        double* column = lp.inverse + i * kStride;
+        for (int k = 0; k < kStride; ++k) column[k] = 0;
+        column[i] = 1;
+        lp.value[i] = capacity(lp, i);
+        lp.basic[i] = static_cast<std::int16_t>(kSlack + i);
+        lp.rowOfColumn[kSlack + i] = static_cast<std::int16_t>(i);
+    }
+    for (int k = 0; k < kStride; ++k) lp.dual[k] = 0;
+    for (int j = 0; j < lp.columns; ++j) lp.rowOfColumn[j] = -1;
+    lp.fresh = true;
+}
+
+// A first basis from a greedy packing, cells with the fewest digits first: most cells start with
+// a digit, and the simplex only has to repair the rest.
+void crash(Lp& lp) {
+    int order[81], count = 0;
+    for (int options = 1; options <= 9; ++options) {
+        for (int cell = 0; cell < 81; ++cell) {
+            int open = 0;
+            for (int j = lp.firstColumn[cell]; j < lp.firstColumn[cell + 1]; ++j)
+                open += lp.open[j];
+            if (open == options) order[count++] = cell;
         }
-        if (enter < 0) return true;
+    }
+    bool used[27][9] = {};
+    for (int t = 0; t < count; ++t) {
+        const int cell = order[t], row = lp.cellRow[cell];
+        // The hinted digit first, then the others in order.
+        const int first = lp.firstColumn[cell], end = lp.firstColumn[cell + 1];
+        int hinted = -1;
+        for (int j = first; j < end; ++j) hinted = lp.digitOf[j] == lp.hint[cell] ? j : hinted;
+        for (int k = hinted < 0 ? 0 : -1; first + k < end; ++k) {
+            const int j = k < 0 ? hinted : first + k;
+            if (k >= 0 && j == hinted) continue;
+            const int d = lp.digitOf[j];
+            const int u0 = unitOfCell(cell, 0), u1 = unitOfCell(cell, 1), u2 = unitOfCell(cell, 2);
+            if (!lp.open[j] || used[u0][d] || used[u1][d] || used[u2][d]) continue;
+            used[u0][d] = used[u1][d] = used[u2][d] = true;
+            // Column j takes the cell's row; its places' slacks stay basic, at zero.
+            lp.rowOfColumn[kSlack + row] = -1;
+            lp.basic[row] = static_cast<std::int16_t>(j);
+            lp.rowOfColumn[j] = static_cast<std::int16_t>(row);
+            lp.dual[row] = 1;
+            lp.value[row] = capacity(lp, row);
+            for (int slot = 1; slot < 4; ++slot) {
+                const int p = lp.rowsOf[j][slot];
+                if (p == kAbsent) continue;
+                lp.value[p] -= lp.value[row];
+                lp.inverse[row * kStride + p] = -1;
+            }
+            break;
+        }
+    }
+    lp.fresh = false;
+}
+
+// The reduced cost of column j (a cell-digit below kSlack, else a slack): what raising it gains.
+double reducedCost(const Lp& lp, int j) {
+    if (j >= kSlack) return -lp.dual[j - kSlack];
+    const std::int16_t* r = lp.rowsOf[j];
+    return 1 - lp.dual[r[0]] - lp.dual[r[1]] - lp.dual[r[2]] - lp.dual[r[3]];
+}
+
+// Row `row` of the inverse (as gathered by rowOf) times column j: how much the row's basic
+// variable falls per unit of j.
+double rowTimes(const Lp& lp, const double* row, int j) {
+    if (j >= kSlack) return row[j - kSlack];
+    const std::int16_t* r = lp.rowsOf[j];
+    return row[r[0]] + row[r[1]] + row[r[2]] + row[r[3]];
+}
+
+void rowOf(const Lp& lp, int i, double (&row)[Lp::kMaxRows + 1]) {
+    for (int k = 0; k < lp.rows; ++k) row[k] = lp.inverse[k * kStride + i];
+    row[kAbsent] = 0;
+}
+
+// The inverse times column j: what each basic variable gives up per unit of j. Tiny values are
+// rounding; they are dropped so that they do not spread.
+void columnOf(const Lp& lp, int j, double (&alpha)[Lp::kMaxStride]) {
+    const int w = width(lp);
+    if (j >= kSlack) {
+        const double* c = lp.inverse + (j - kSlack) * kStride;
+        for (int i = 0; i < w; ++i) alpha[i] = c[i];
+    } else {
+        const std::int16_t* r = lp.rowsOf[j];
+        const double *c0 = lp.inverse + r[0] * kStride, *c1 = lp.inverse + r[1] * kStride,
+                     *c2 = lp.inverse + r[2] * kStride, *c3 = lp.inverse + r[3] * kStride;
+        for (int i = 0; i < w; ++i) alpha[i] = c0[i] + c1[i] + c2[i] + c3[i];
+    }
+    for (int i = 0; i < w; ++i) alpha[i] = std::fabs(alpha[i]) <= 1e-11 ? 0 : alpha[i];
+}
+
+// Brings column `enter` into the basis in place of row `leave`'s, its value `theta`. The inverse
+// is kept by columns: each column with a nonzero in the leaving row takes a multiple of `alpha`.
+void pivot(Lp& lp, int enter, int leave, double theta, double (&alpha)[Lp::kMaxStride]) {
+    const int m = lp.rows, w = width(lp);
+    const double gain = reducedCost(lp, enter);
+    const double p = alpha[leave];
+    double top[Lp::kMaxRows + 1];
+    rowOf(lp, leave, top);
+    for (int i = 0; i < m; ++i) {
+        if (i != leave) lp.value[i] -= alpha[i] * theta;
+    }
+    lp.value[leave] = theta;
+    alpha[leave] = p - 1;  // so that the leaving row itself ends up divided by p
+    for (int k = 0; k < m; ++k) {
+        const double t = top[k] / p;
+        if (std::fabs(t) <= 1e-12) continue;  // zero but for rounding
+        double* column = lp.inverse + k * kStride;
+        for (int i = 0; i < w; ++i) column[i] -= t * alpha[i];
+        lp.dual[k] += gain * t;
+    }
+    lp.rowOfColumn[lp.basic[leave]] = -1;
+    lp.basic[leave] = static_cast<std::int16_t>(enter);
+    lp.rowOfColumn[enter] = static_cast<std::int16_t>(leave);
+}
+
+bool allowedColumn(const Lp& lp, int j) {
+    return j >= kSlack || lp.open[j];
+}
+
+// Optimal for the current question; false when it gives up (too many steps, or a step that only
+// rounding can leave without a pivot). Columns ruled out have both bounds at zero: the dual
+// simplex drives out those still basic, which keeps the duals feasible, then the primal simplex
+// takes in the columns that gain.
+bool optimise(Lp& lp, long& pivots, long limit) {
+    const int m = lp.rows, n = lp.columns;
+    double alpha[Lp::kMaxStride];
+    // The dual ratio test's candidates: column, pivot and step.
+    int candidate[Lp::kMaxColumns + Lp::kMaxRows];
+    double pivotSize[Lp::kMaxColumns + Lp::kMaxRows], step[Lp::kMaxColumns + Lp::kMaxRows];
+    int degenerate = 0;
+    for (long steps = 0;; ++steps) {
+        if (steps >= limit) return false;
+        // Dual step: the most infeasible basic variable leaves at zero (the first one, by
+        // column, after a long degenerate run).
+        const bool bland = degenerate >= kDegenerateRun;
         int leave = -1;
-        double ratio = 0;
+        double worst = 1e-7;
         for (int i = 0; i < m; ++i) {
-            const double x = t.a[i][enter];
-            if (x <= kEpsilon) continue;
-            const double q = t.a[i][n] / x;
-            if (leave < 0 || q < ratio) {
-                ratio = q;
+            const double excess =
+                allowedColumn(lp, lp.basic[i]) ? -lp.value[i] : std::fabs(lp.value[i]);
+            if (excess > worst && !(bland && leave >= 0 && lp.basic[i] > lp.basic[leave])) {
+                worst = excess;
                 leave = i;
             }
         }
-        if (leave < 0 || ++pivots > kMaxPivots) return false;
-        const double p = t.a[leave][enter];
-        for (int j = 0; j <= n; ++j) t.a[leave][j] /= p;
-        for (int i = 0; i <= m; ++i) {
-            if (i == leave) continue;
-            const double f = t.a[i][enter];
-            if (f == 0) continue;
-            for (int j = 0; j <= n; ++j) t.a[i][j] -= f * t.a[leave][j];
+        if (leave >= 0) {
+            double row[Lp::kMaxRows + 1];
+            rowOf(lp, leave, row);
+            const double sign = lp.value[leave] > 0 ? 1 : -1;  // which way the row must move
+            int enter = -1;
+            double best = 0, size = 0;
+            // Harris's two passes: the longest step that overshoots no bound by more than a
+            // tolerance, then the largest pivot within it (Bland's: the first column).
+            int candidates = 0;
+            double bound = 1e300;
+            for (int j = 0; j < n + m; ++j) {
+                const int column = j < n ? j : kSlack + (j - n);
+                if (lp.rowOfColumn[column] >= 0 || !allowedColumn(lp, column)) continue;
+                const double a = sign * rowTimes(lp, row, column);
+                if (a <= kPivotTolerance) continue;
+                // Columns that gain (allowed again since the last question) wait for the primal
+                // steps: the dual ones assume none.
+                const double d = reducedCost(lp, column);
+                if (d > kEpsilon) continue;
+                const double slack = d < 0 ? -d : 0;
+                const double q = (slack + kEpsilon) / a;
+                if (q < bound) bound = q;
+                candidate[candidates] = column;
+                pivotSize[candidates] = a;
+                step[candidates++] = slack / a;
+            }
+            for (int t = 0; t < candidates; ++t) {
+                if (step[t] <= bound && (enter < 0 || (!bland && pivotSize[t] > size))) {
+                    enter = candidate[t];
+                    best = step[t];
+                    size = pivotSize[t];
+                }
+            }
+            if (enter < 0) return false;
+            columnOf(lp, enter, alpha);
+            ++pivots;
+            degenerate = best <= 1e-12 ? degenerate + 1 : 0;
+            pivot(lp, enter, leave, lp.value[leave] / alpha[leave], alpha);
+            continue;
         }
+        // Primal step: Dantzig's rule, Bland's after a long degenerate run (it can cycle).
+        int enter = -1;
+        double gain = kEpsilon;
+        for (int j = 0; j < n + m && !(bland && enter >= 0); ++j) {
+            const int column = j < n ? j : kSlack + (j - n);
+            if (lp.rowOfColumn[column] >= 0 || !allowedColumn(lp, column)) continue;
+            const double d = reducedCost(lp, column);
+            if (d > gain) {
+                gain = d;
+                enter = column;
+            }
+        }
+        if (enter < 0) return true;
+        columnOf(lp, enter, alpha);
+        double ratio = 0, bound = 1e300;
+        for (int i = 0; i < m; ++i) {
+            // A basic variable falls to zero; one ruled out may not rise from it either.
+            const double a = allowedColumn(lp, lp.basic[i]) || alpha[i] > 0 ? alpha[i] : -alpha[i];
+            const double x = lp.value[i] > 0 ? lp.value[i] : 0;
+            pivotSize[i] = a;
+            step[i] = x / a;
+            if (a > kPivotTolerance && (x + kEpsilon) / a < bound) bound = (x + kEpsilon) / a;
+        }
+        for (int i = 0; i < m; ++i) {
+            const double a = pivotSize[i];
+            if (a <= kPivotTolerance || step[i] > bound) continue;
+            if (leave < 0 || (bland ? lp.basic[i] < lp.basic[leave] : a > pivotSize[leave])) {
+                ratio = step[i];
+                leave = i;
+            }
+        }
+        if (leave < 0) return false;
+        ++pivots;
+        degenerate = ratio <= 1e-12 ? degenerate + 1 : 0;
+        pivot(lp, enter, leave, ratio, alpha);
     }
+}
+
+// The certificate: the duals of the places, scaled to integers. A cell's bound is the least,
+// over its allowed digits, of the weights of the places that digit would take; in a completion
+// every cell uses its digit's places and no place is used twice, so the bounds cannot add up to
+// more than the weights.
+bool certified(Lp& lp, const std::uint16_t (&allowed)[81]) {
+    std::int64_t total = 0;
+    lp.weight[kAbsent] = 0;
+    for (int i = 0; i < lp.rows; ++i) {
+        const double z = lp.dual[i];
+        lp.weight[i] = 0;
+        if (i < lp.cells || !(z > 0)) continue;  // negative or not a number: no weight
+        lp.weight[i] = static_cast<std::int64_t>(std::lround(std::fmin(z, 64.0) * kScale));
+        total += lp.weight[i];
+    }
+    for (int cell = 0; cell < 81; ++cell) lp.least[cell] = -1;
+    for (int j = 0; j < lp.columns; ++j) {
+        const int cell = lp.cellOf[j];
+        if (!(allowed[cell] >> lp.digitOf[j] & 1u)) continue;
+        const std::int16_t* r = lp.rowsOf[j];
+        const std::int64_t sum = lp.weight[r[1]] + lp.weight[r[2]] + lp.weight[r[3]];
+        if (lp.least[cell] < 0 || sum < lp.least[cell]) lp.least[cell] = sum;
+    }
+    std::int64_t bounds = 0;
+    for (int cell = 0; cell < 81; ++cell) {
+        if (lp.least[cell] > 0) bounds += lp.least[cell];
+    }
+    lp.surplus = bounds - total;
+    return bounds > total;
 }
 
 }  // namespace
 
-bool relaxationRefutes(const std::uint16_t (&candidates)[81], long* pivots) {
+void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81],
+                    const std::int8_t* hint) {
+    for (int cell = 0; cell < 81; ++cell) lp.hint[cell] = hint ? hint[cell] : -1;
     // Places: a unit and a digit that at least two open cells could give it (one alone never
     // overfills it).
     int reach[27][9] = {};
-    int cells = 0, variables = 0;
+    int cells = 0;
     for (int cell = 0; cell < 81; ++cell) {
-        if (candidates[cell] == 0) continue;
-        ++cells;
+        lp.candidates[cell] = candidates[cell];
+        lp.cellRow[cell] = candidates[cell] != 0 ? cells++ : -1;
         for (int d = 0; d < 9; ++d) {
             if (!(candidates[cell] >> d & 1u)) continue;
-            ++variables;
             for (int kind = 0; kind < 3; ++kind) ++reach[unitOfCell(cell, kind)][d];
         }
     }
-    int place[27][9], places = 0;
+    int place[27][9], rows = cells;
     for (int u = 0; u < 27; ++u) {
-        for (int d = 0; d < 9; ++d) place[u][d] = reach[u][d] > 1 ? places++ : -1;
+        for (int d = 0; d < 9; ++d) place[u][d] = reach[u][d] > 1 ? rows++ : kAbsent;
     }
-    const int m = cells + places, n = variables + places + cells;
-    if (m > kMaxRows || n > kMaxColumns) return false;
-    // Rows: each open cell's digits add up to one (with an artificial variable), each place
-    // holds at most one (with a slack). Columns: the cell-digit variables, the slacks, the
-    // artificials. Phase one minimises the artificials' sum: positive means no solution.
-    static_assert(sizeof(Tableau) < (3u << 20), "the tableau lives on the stack");
-    Tableau t;
-    t.rows = m;
-    t.columns = n;
-    for (int i = 0; i <= m; ++i) {
-        for (int j = 0; j <= n; ++j) t.a[i][j] = 0;
-    }
-    int row = 0, column = 0;
+    int columns = 0;
     for (int cell = 0; cell < 81; ++cell) {
-        if (candidates[cell] == 0) continue;
+        lp.firstColumn[cell] = columns;
         for (int d = 0; d < 9; ++d) {
             if (!(candidates[cell] >> d & 1u)) continue;
-            t.a[row][column] = 1;
+            lp.cellOf[columns] = static_cast<std::uint8_t>(cell);
+            lp.digitOf[columns] = static_cast<std::uint8_t>(d);
+            lp.rowsOf[columns][0] = static_cast<std::int16_t>(lp.cellRow[cell]);
             for (int kind = 0; kind < 3; ++kind) {
-                const int p = place[unitOfCell(cell, kind)][d];
-                if (p >= 0) t.a[cells + p][column] = 1;
+                lp.rowsOf[columns][kind + 1] =
+                    static_cast<std::int16_t>(place[unitOfCell(cell, kind)][d]);
             }
-            ++column;
-        }
-        t.a[row][variables + places + row] = 1;
-        t.a[row][n] = 1;
-        ++row;
-    }
-    for (int p = 0; p < places; ++p) {
-        t.a[cells + p][variables + p] = 1;
-        t.a[cells + p][n] = 1;
-    }
-    // Reduced costs with the artificials and slacks as the first basis.
-    for (int j = 0; j <= n; ++j) {
-        double sum = 0;
-        for (int i = 0; i < cells; ++i) sum += t.a[i][j];
-        t.a[m][j] = -sum;
-    }
-    for (int i = 0; i < cells; ++i) t.a[m][variables + places + i] = 0;
-    long steps = 0;
-    const bool optimal = optimise(t, steps);
-    if (pivots) *pivots += steps;
-    if (!optimal || -t.a[m][n] < 1e-7) return false;
-    // The dual weight of a place is the reduced cost of its slack. Scaled to integers, a cell's
-    // bound is the least, over its digits, of the weights of the places that digit would take;
-    // when the bounds add up to more than the weights, no fractional solution exists, and so no
-    // completion.
-    std::int64_t weight[27][9] = {}, total = 0;
-    for (int u = 0; u < 27; ++u) {
-        for (int d = 0; d < 9; ++d) {
-            if (place[u][d] < 0) continue;
-            const double z = t.a[m][variables + place[u][d]];
-            if (!(z > 0)) continue;  // negative or not a number: no weight
-            weight[u][d] = static_cast<std::int64_t>(std::lround(std::fmin(z, 64.0) * kScale));
-            total += weight[u][d];
+            lp.open[columns++] = true;
         }
     }
-    std::int64_t bounds = 0;
+    lp.firstColumn[81] = columns;
+    lp.rows = rows;
+    lp.columns = columns;
+    lp.cells = cells;
+    resetBasis(lp);
+}
+
+bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], long* pivots) {
     for (int cell = 0; cell < 81; ++cell) {
-        if (candidates[cell] == 0) continue;
-        std::int64_t least = -1;
-        for (int d = 0; d < 9; ++d) {
-            if (!(candidates[cell] >> d & 1u)) continue;
-            std::int64_t sum = 0;
-            for (int kind = 0; kind < 3; ++kind) sum += weight[unitOfCell(cell, kind)][d];
-            if (least < 0 || sum < least) least = sum;
+        if (lp.cellRow[cell] >= 0 && (allowed[cell] & lp.candidates[cell]) == 0) {
+            // An open cell with no digit: the certificate is that cell alone.
+            for (int i = 0; i < lp.rows; ++i) lp.weight[i] = 0;
+            lp.weight[kAbsent] = 0;
+            for (int c = 0; c < 81; ++c) lp.least[c] = c == cell ? 1 : -1;
+            lp.surplus = 1;
+            return true;
         }
-        bounds += least;
     }
-    return bounds > total;
+    for (int j = 0; j < lp.columns; ++j) lp.open[j] = allowed[lp.cellOf[j]] >> lp.digitOf[j] & 1u;
+    if (lp.fresh) crash(lp);
+    long steps = 0;
+    bool optimal = optimise(lp, steps, kWarmPivots);
+    if (!optimal) {
+        // Rounding or a long degenerate run: start over from a greedy packing once.
+        resetBasis(lp);
+        crash(lp);
+        optimal = optimise(lp, steps, kMaxPivots);
+    }
+    if (pivots) *pivots += steps;
+    if (!optimal) {
+        resetBasis(lp);
+        return false;
+    }
+    double objective = 0;
+    for (int i = 0; i < lp.rows; ++i) objective += lp.dual[i];
+    return objective < lp.cells - 1e-7 && certified(lp, allowed);
+}
+
+int relaxationReason(const Relaxation& lp, const std::uint16_t (&allowed)[81], std::int16_t* out) {
+    // The digits kept out that the certificate counts on, by what their return would cost it.
+    // Those that cost least come back while the certificate still holds: a shorter reason is a
+    // stronger clause.
+    struct Loss {
+        std::int64_t cost;
+        std::int16_t var;
+    };
+    Loss losses[Lp::kMaxColumns];
+    int count = 0;
+    for (int j = 0; j < lp.columns; ++j) {
+        const int cell = lp.cellOf[j];
+        if (allowed[cell] >> lp.digitOf[j] & 1u) continue;
+        const std::int16_t* r = lp.rowsOf[j];
+        const std::int64_t w = lp.weight[r[1]] + lp.weight[r[2]] + lp.weight[r[3]];
+        if (w < lp.least[cell]) {
+            losses[count++] = {lp.least[cell] - w,
+                               static_cast<std::int16_t>(cell * 9 + lp.digitOf[j])};
+        }
+    }
+    std::sort(losses, losses + count, [](const Loss& a, const Loss& b) { return a.cost < b.cost; });
+    std::int64_t least[81], spent = 0;
+    for (int cell = 0; cell < 81; ++cell) least[cell] = lp.least[cell];
+    int size = 0;
+    for (int k = 0; k < count; ++k) {
+        const int cell = losses[k].var / 9;
+        const std::int64_t w = lp.least[cell] - losses[k].cost;  // the digit's own weight
+        const std::int64_t drop = least[cell] > w ? least[cell] - w : 0;
+        if (spent + drop < lp.surplus) {
+            spent += drop;
+            if (w < least[cell]) least[cell] = w;
+        } else {
+            out[size++] = losses[k].var;
+        }
+    }
+    return size;
 }
 
 }  // namespace engine
