@@ -111,12 +111,12 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             for (int c = 0; c < kCellCount; ++c) {
                 cells[c] = std::has_single_bit(open[c]) ? 0 : open[c];
             }
-            initRelaxation(lp, cells, model);
+            initRelaxation(lp, cells);
             lpReady = true;
             solver.relaxation = &lp;
         }
         ++work.relaxations;
-        return relaxationRefutes(lp, open, &work.relaxationPivots);
+        return relaxationRefutes(lp, open, model, &work.relaxationPivots);
     };
     if (first == Answer::kUnknown) {
         int found = solve(solver, solver.hallRules ? kConflictsBeforeCounting : -1, model);

@@ -1,5 +1,5 @@
-// The fractional relaxation of the open cells, kept by a revised simplex between questions; its
-// dual weights, scaled to integers, are the certificate.
+// The fractional relaxation of the open cells, solved by a revised simplex from a greedy packing;
+// its dual weights, scaled to integers, are the certificate.
 #include "engine/relaxation.h"
 
 #include <algorithm>
@@ -18,16 +18,13 @@ constexpr int kStride = Lp::kMaxStride;
 constexpr double kEpsilon = 1e-9;
 constexpr double kPivotTolerance = 1e-7;  // smaller pivots only amplify rounding
 constexpr long kMaxPivots = 4000;         // per question; past it the question is left to clauses
-// From the last question's basis the dual simplex can stall on degenerate steps; past this many,
-// a fresh start from a greedy packing is cheaper.
-constexpr long kWarmPivots = 200;
-// Dantzig's rule can cycle on degenerate steps; after this many in a row, Bland's rule until the
+// Devex pricing can cycle on degenerate steps; after this many in a row, Bland's rule until the
 // value moves again.
 constexpr int kDegenerateRun = 40;
 constexpr double kScale = 1 << 20;  // integer weights per unit of dual weight
 
-// The part of each stored column of the inverse in use: the rows so far, rounded up to a cache
-// line (the rest stays zero).
+// The part of each stored column of the inverse in use: the rows, rounded up to a cache line
+// (the rest stays zero).
 int width(const Lp& lp) {
     return (lp.rows + 7) / 8 * 8;
 }
@@ -41,64 +38,66 @@ double capacity(const Lp& lp, int row) {
     return 1 + (row < lp.cells ? 1e-7 : 2e-7) * (1 + (h & 1023) / 1024.0);
 }
 
-// The slack basis: nothing placed, every constraint loose.
-void resetBasis(Lp& lp) {
-    for (int k = 0; k < kStride; ++k) lp.inverse[kAbsent * kStride + k] = 0;
-    for (int i = 0; i < lp.rows; ++i) {
-        double* column = lp.inverse + i * kStride;
-        for (int k = 0; k < kStride; ++k) column[k] = 0;
-        column[i] = 1;
-        lp.value[i] = capacity(lp, i);
-        lp.basic[i] = static_cast<std::int16_t>(kSlack + i);
-        lp.rowOfColumn[kSlack + i] = static_cast<std::int16_t>(i);
+// A first basis from a greedy packing: each cell takes the hinted digit, or else the first one
+// whose places are still free, cells with the fewest digits first. The inverse of such a basis
+// is the identity but for a -1 per place a chosen digit takes.
+void crash(Lp& lp, const std::int8_t* hint) {
+    const int w = width(lp);
+    for (int k = 0; k < lp.rows; ++k) {
+        double* column = lp.inverse + k * kStride;
+        for (int i = 0; i < w; ++i) column[i] = 0;
+        column[k] = 1;
+        lp.value[k] = capacity(lp, k);
+        lp.dual[k] = 0;
+        lp.basic[k] = static_cast<std::int16_t>(kSlack + k);
+        lp.rowOfColumn[kSlack + k] = static_cast<std::int16_t>(k);
     }
-    for (int k = 0; k < kStride; ++k) lp.dual[k] = 0;
     for (int j = 0; j < lp.columns; ++j) lp.rowOfColumn[j] = -1;
-    lp.fresh = true;
-}
-
-// A first basis from a greedy packing, cells with the fewest digits first: most cells start with
-// a digit, and the simplex only has to repair the rest.
-void crash(Lp& lp) {
     int order[81], count = 0;
     for (int options = 1; options <= 9; ++options) {
         for (int cell = 0; cell < 81; ++cell) {
             int open = 0;
-            for (int j = lp.firstColumn[cell]; j < lp.firstColumn[cell + 1]; ++j)
+            for (int j = lp.firstColumn[cell]; j < lp.firstColumn[cell + 1]; ++j) {
                 open += lp.open[j];
+            }
             if (open == options) order[count++] = cell;
         }
     }
     bool used[27][9] = {};
-    for (int t = 0; t < count; ++t) {
-        const int cell = order[t], row = lp.cellRow[cell];
-        // The hinted digit first, then the others in order.
-        const int first = lp.firstColumn[cell], end = lp.firstColumn[cell + 1];
-        int hinted = -1;
-        for (int j = first; j < end; ++j) hinted = lp.digitOf[j] == lp.hint[cell] ? j : hinted;
-        for (int k = hinted < 0 ? 0 : -1; first + k < end; ++k) {
-            const int j = k < 0 ? hinted : first + k;
-            if (k >= 0 && j == hinted) continue;
-            const int d = lp.digitOf[j];
-            const int u0 = unitOfCell(cell, 0), u1 = unitOfCell(cell, 1), u2 = unitOfCell(cell, 2);
-            if (!lp.open[j] || used[u0][d] || used[u1][d] || used[u2][d]) continue;
-            used[u0][d] = used[u1][d] = used[u2][d] = true;
-            // Column j takes the cell's row; its places' slacks stay basic, at zero.
-            lp.rowOfColumn[kSlack + row] = -1;
-            lp.basic[row] = static_cast<std::int16_t>(j);
-            lp.rowOfColumn[j] = static_cast<std::int16_t>(row);
-            lp.dual[row] = 1;
-            lp.value[row] = capacity(lp, row);
-            for (int slot = 1; slot < 4; ++slot) {
-                const int p = lp.rowsOf[j][slot];
-                if (p == kAbsent) continue;
-                lp.value[p] -= lp.value[row];
-                lp.inverse[row * kStride + p] = -1;
+    auto take = [&](int cell, int j) {
+        const int d = lp.digitOf[j];
+        const int u0 = unitOfCell(cell, 0), u1 = unitOfCell(cell, 1), u2 = unitOfCell(cell, 2);
+        if (!lp.open[j] || used[u0][d] || used[u1][d] || used[u2][d]) return false;
+        used[u0][d] = used[u1][d] = used[u2][d] = true;
+        // Column j takes the cell's row; its places' slacks stay basic, lower by its value.
+        const int row = lp.cellRow[cell];
+        lp.rowOfColumn[kSlack + row] = -1;
+        lp.basic[row] = static_cast<std::int16_t>(j);
+        lp.rowOfColumn[j] = static_cast<std::int16_t>(row);
+        lp.dual[row] = 1;
+        for (int slot = 1; slot < 4; ++slot) {
+            const int p = lp.rowsOf[j][slot];
+            if (p == kAbsent) continue;
+            lp.value[p] -= lp.value[row];
+            lp.inverse[row * kStride + p] = -1;
+        }
+        return true;
+    };
+    bool placed[81] = {};
+    if (hint) {
+        for (int t = 0; t < count; ++t) {
+            const int cell = order[t];
+            for (int j = lp.firstColumn[cell]; j < lp.firstColumn[cell + 1]; ++j) {
+                if (lp.digitOf[j] == hint[cell]) placed[cell] = take(cell, j);
             }
-            break;
         }
     }
-    lp.fresh = false;
+    for (int t = 0; t < count; ++t) {
+        const int cell = order[t];
+        for (int j = lp.firstColumn[cell]; j < lp.firstColumn[cell + 1] && !placed[cell]; ++j) {
+            placed[cell] = take(cell, j);
+        }
+    }
 }
 
 // The reduced cost of column j (a cell-digit below kSlack, else a slack): what raising it gains.
@@ -139,19 +138,18 @@ void columnOf(const Lp& lp, int j, double (&alpha)[Lp::kMaxStride]) {
 
 // Brings column `enter` into the basis in place of row `leave`'s, its value `theta`. The inverse
 // is kept by columns: each column with a nonzero in the leaving row takes a multiple of `alpha`.
-void pivot(Lp& lp, int enter, int leave, double theta, double (&alpha)[Lp::kMaxStride]) {
+void pivot(Lp& lp, int enter, int leave, double theta, const double (&row)[Lp::kMaxRows + 1],
+           double (&alpha)[Lp::kMaxStride]) {
     const int m = lp.rows, w = width(lp);
     const double gain = reducedCost(lp, enter);
     const double p = alpha[leave];
-    double top[Lp::kMaxRows + 1];
-    rowOf(lp, leave, top);
     for (int i = 0; i < m; ++i) {
         if (i != leave) lp.value[i] -= alpha[i] * theta;
     }
     lp.value[leave] = theta;
     alpha[leave] = p - 1;  // so that the leaving row itself ends up divided by p
     for (int k = 0; k < m; ++k) {
-        const double t = top[k] / p;
+        const double t = row[k] / p;
         if (std::fabs(t) <= 1e-12) continue;  // zero but for rounding
         double* column = lp.inverse + k * kStride;
         for (int i = 0; i < w; ++i) column[i] -= t * alpha[i];
@@ -166,90 +164,38 @@ bool allowedColumn(const Lp& lp, int j) {
     return j >= kSlack || lp.open[j];
 }
 
-// Optimal for the current question; false when it gives up (too many steps, or a step that only
-// rounding can leave without a pivot). Columns ruled out have both bounds at zero: the dual
-// simplex drives out those still basic, which keeps the duals feasible, then the primal simplex
-// takes in the columns that gain.
-bool optimise(Lp& lp, long& pivots, long limit) {
+// The primal simplex from a feasible basis, with Devex pricing (the gain per unit of an
+// estimated step length) and Harris's ratio test; false when it gives up.
+bool optimise(Lp& lp, long& pivots) {
     const int m = lp.rows, n = lp.columns;
-    double alpha[Lp::kMaxStride];
-    // The dual ratio test's candidates: column, pivot and step.
-    int candidate[Lp::kMaxColumns + Lp::kMaxRows];
-    double pivotSize[Lp::kMaxColumns + Lp::kMaxRows], step[Lp::kMaxColumns + Lp::kMaxRows];
+    double alpha[Lp::kMaxStride], row[Lp::kMaxRows + 1];
+    double pivotSize[Lp::kMaxRows], step[Lp::kMaxRows];
+    double reference[Lp::kMaxColumns + Lp::kMaxRows];
+    for (int j = 0; j < n + m; ++j) reference[j] = 1;
     int degenerate = 0;
     for (long steps = 0;; ++steps) {
-        if (steps >= limit) return false;
-        // Dual step: the most infeasible basic variable leaves at zero (the first one, by
-        // column, after a long degenerate run).
+        if (steps >= kMaxPivots) return false;
         const bool bland = degenerate >= kDegenerateRun;
-        int leave = -1;
-        double worst = 1e-7;
-        for (int i = 0; i < m; ++i) {
-            const double excess =
-                allowedColumn(lp, lp.basic[i]) ? -lp.value[i] : std::fabs(lp.value[i]);
-            if (excess > worst && !(bland && leave >= 0 && lp.basic[i] > lp.basic[leave])) {
-                worst = excess;
-                leave = i;
-            }
-        }
-        if (leave >= 0) {
-            double row[Lp::kMaxRows + 1];
-            rowOf(lp, leave, row);
-            const double sign = lp.value[leave] > 0 ? 1 : -1;  // which way the row must move
-            int enter = -1;
-            double best = 0, size = 0;
-            // Harris's two passes: the longest step that overshoots no bound by more than a
-            // tolerance, then the largest pivot within it (Bland's: the first column).
-            int candidates = 0;
-            double bound = 1e300;
-            for (int j = 0; j < n + m; ++j) {
-                const int column = j < n ? j : kSlack + (j - n);
-                if (lp.rowOfColumn[column] >= 0 || !allowedColumn(lp, column)) continue;
-                const double a = sign * rowTimes(lp, row, column);
-                if (a <= kPivotTolerance) continue;
-                // Columns that gain (allowed again since the last question) wait for the primal
-                // steps: the dual ones assume none.
-                const double d = reducedCost(lp, column);
-                if (d > kEpsilon) continue;
-                const double slack = d < 0 ? -d : 0;
-                const double q = (slack + kEpsilon) / a;
-                if (q < bound) bound = q;
-                candidate[candidates] = column;
-                pivotSize[candidates] = a;
-                step[candidates++] = slack / a;
-            }
-            for (int t = 0; t < candidates; ++t) {
-                if (step[t] <= bound && (enter < 0 || (!bland && pivotSize[t] > size))) {
-                    enter = candidate[t];
-                    best = step[t];
-                    size = pivotSize[t];
-                }
-            }
-            if (enter < 0) return false;
-            columnOf(lp, enter, alpha);
-            ++pivots;
-            degenerate = best <= 1e-12 ? degenerate + 1 : 0;
-            pivot(lp, enter, leave, lp.value[leave] / alpha[leave], alpha);
-            continue;
-        }
-        // Primal step: Dantzig's rule, Bland's after a long degenerate run (it can cycle).
-        int enter = -1;
-        double gain = kEpsilon;
+        int enter = -1, q = -1;
+        double score = 0;
         for (int j = 0; j < n + m && !(bland && enter >= 0); ++j) {
             const int column = j < n ? j : kSlack + (j - n);
             if (lp.rowOfColumn[column] >= 0 || !allowedColumn(lp, column)) continue;
             const double d = reducedCost(lp, column);
-            if (d > gain) {
-                gain = d;
+            if (d > kEpsilon && d * d > score * reference[j]) {
+                score = d * d / reference[j];
                 enter = column;
+                q = j;
             }
         }
         if (enter < 0) return true;
         columnOf(lp, enter, alpha);
+        // Harris's two passes: the longest step that overshoots no bound by more than a
+        // tolerance, then the largest pivot within it (Bland's: the first basic column).
+        int leave = -1;
         double ratio = 0, bound = 1e300;
         for (int i = 0; i < m; ++i) {
-            // A basic variable falls to zero; one ruled out may not rise from it either.
-            const double a = allowedColumn(lp, lp.basic[i]) || alpha[i] > 0 ? alpha[i] : -alpha[i];
+            const double a = alpha[i];
             const double x = lp.value[i] > 0 ? lp.value[i] : 0;
             pivotSize[i] = a;
             step[i] = x / a;
@@ -264,9 +210,23 @@ bool optimise(Lp& lp, long& pivots, long limit) {
             }
         }
         if (leave < 0) return false;
+        rowOf(lp, leave, row);
+        if (!bland) {
+            // Devex weights along the pivot row.
+            const double wq = reference[q], p = alpha[leave];
+            for (int j = 0; j < n + m; ++j) {
+                const int column = j < n ? j : kSlack + (j - n);
+                if (lp.rowOfColumn[column] >= 0 || !allowedColumn(lp, column)) continue;
+                const double r = rowTimes(lp, row, column) / p;
+                if (r * r * wq > reference[j]) reference[j] = r * r * wq;
+            }
+            const int out = lp.basic[leave];
+            const int o = out < kSlack ? out : n + out - kSlack;
+            reference[o] = wq / (p * p) > 1 ? wq / (p * p) : 1;
+        }
         ++pivots;
         degenerate = ratio <= 1e-12 ? degenerate + 1 : 0;
-        pivot(lp, enter, leave, ratio, alpha);
+        pivot(lp, enter, leave, ratio, row, alpha);
     }
 }
 
@@ -302,9 +262,7 @@ bool certified(Lp& lp, const std::uint16_t (&allowed)[81]) {
 
 }  // namespace
 
-void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81],
-                    const std::int8_t* hint) {
-    for (int cell = 0; cell < 81; ++cell) lp.hint[cell] = hint ? hint[cell] : -1;
+void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81]) {
     // Places: a unit and a digit that at least two open cells could give it (one alone never
     // overfills it).
     int reach[27][9] = {};
@@ -333,17 +291,22 @@ void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81],
                 lp.rowsOf[columns][kind + 1] =
                     static_cast<std::int16_t>(place[unitOfCell(cell, kind)][d]);
             }
-            lp.open[columns++] = true;
+            ++columns;
         }
     }
     lp.firstColumn[81] = columns;
     lp.rows = rows;
     lp.columns = columns;
     lp.cells = cells;
-    resetBasis(lp);
+    // Column kAbsent of the inverse and the dual past the rows stay zero from here on.
+    for (int i = 0; i < kStride; ++i) {
+        lp.inverse[kAbsent * kStride + i] = 0;
+        lp.dual[i] = 0;
+    }
 }
 
-bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], long* pivots) {
+bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const std::int8_t* hint,
+                       long* pivots) {
     for (int cell = 0; cell < 81; ++cell) {
         if (lp.cellRow[cell] >= 0 && (allowed[cell] & lp.candidates[cell]) == 0) {
             // An open cell with no digit: the certificate is that cell alone.
@@ -355,20 +318,11 @@ bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], long*
         }
     }
     for (int j = 0; j < lp.columns; ++j) lp.open[j] = allowed[lp.cellOf[j]] >> lp.digitOf[j] & 1u;
-    if (lp.fresh) crash(lp);
+    crash(lp, hint);
     long steps = 0;
-    bool optimal = optimise(lp, steps, kWarmPivots);
-    if (!optimal) {
-        // Rounding or a long degenerate run: start over from a greedy packing once.
-        resetBasis(lp);
-        crash(lp);
-        optimal = optimise(lp, steps, kMaxPivots);
-    }
+    const bool optimal = optimise(lp, steps);
     if (pivots) *pivots += steps;
-    if (!optimal) {
-        resetBasis(lp);
-        return false;
-    }
+    if (!optimal) return false;
     double objective = 0;
     for (int i = 0; i < lp.rows; ++i) objective += lp.dual[i];
     return objective < lp.cells - 1e-7 && certified(lp, allowed);

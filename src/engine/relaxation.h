@@ -9,15 +9,14 @@ namespace engine {
 
 // The fractional relaxation of a puzzle's open cells: each cell takes at most one unit of its
 // digits in all, each row, column and box at most one of each digit; no completion exists when
-// less than one unit per cell fits. Kept between questions: consecutive questions differ in a
-// few cells, so each starts from the last one's basis (a revised simplex with an explicit
-// inverse, all in fixed arrays, about 0.9 MB).
+// less than one unit per cell fits. Set up once per puzzle and asked again and again with fewer
+// digits allowed: a revised simplex with an explicit inverse, all in fixed arrays (about 1 MB).
 struct Relaxation {
     static constexpr int kMaxRows = 81 + 27 * 9;  // a row per cell and per unit-digit place
     static constexpr int kMaxColumns = 81 * 9;    // a column per cell-digit
     static constexpr int kMaxStride = (kMaxRows + 1 + 7) / 8 * 8;
-    // The inverse of the basis by columns, one every kMaxStride doubles (zero past the last
-    // row); column kMaxRows, all zero, stands for places that no two cells share.
+    // The inverse of the basis by columns, one every kMaxStride doubles; column kMaxRows, all
+    // zero, stands for places that no two cells share.
     alignas(64) double inverse[(kMaxRows + 1) * kMaxStride];
     double value[kMaxRows];               // of the basic variable of each row
     alignas(64) double dual[kMaxStride];  // per row; zero past the last
@@ -28,30 +27,28 @@ struct Relaxation {
                                    // kMaxColumns + row for a slack
     std::int16_t rowOfColumn[kMaxColumns + kMaxRows];  // -1 when not basic
     std::uint16_t candidates[81];
-    std::int8_t hint[81];
     int cellRow[81];          // -1 for cells not in it
     int firstColumn[81 + 1];  // a cell's columns: firstColumn[cell] to firstColumn[cell + 1]
-    bool fresh = true;        // the basis of slacks only, not yet given a first packing
     int rows = 0, columns = 0, cells = 0;
-    // The last certificate: integer weights per row, and per cell the least over its digits.
+    // The last certificate: integer weights per row, per cell the least over its digits, and by
+    // how much the bounds outnumber the weights.
     std::int64_t weight[kMaxRows + 1];
     std::int64_t least[81];
-    std::int64_t surplus = 0;  // by how much the bounds outnumber the weights
+    std::int64_t surplus = 0;
 };
 
 // Sets `lp` up over the open cells: `candidates[cell]` has bit d when digit d + 1 may stand in
-// an open cell, 0 for a cell that is not open. `hint`, when given, is a completion (digit 0-8
-// per cell, -1 where none) to start from: as a solution it is already optimal, so the first
-// question costs only what its own restriction changes.
-void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81],
-                    const std::int8_t* hint = nullptr);
+// an open cell, 0 for a cell that is not open.
+void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81]);
 
 // Whether the open cells provably have no completion when each may take only the digits in
 // `allowed[cell]` (within its candidates at set-up). True only with a certificate checked in
 // integers (weights on the unit-digit places that the cells' least weights outnumber), so
-// rounding in the search for it can cost time but never an answer. `pivots`, when given, gets
-// the simplex steps it took.
-bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], long* pivots = nullptr);
+// rounding in the search for it can cost time but never an answer. `hint`, when given, is a
+// digit (0-8, or -1) per cell to start from, such as the last completion or the search's current
+// values: the closer to a solution, the fewer steps. `pivots`, when given, gets the steps taken.
+bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81],
+                       const std::int8_t* hint = nullptr, long* pivots = nullptr);
 
 // After a refutation: the digits outside `allowed` (as cell * 9 + digit, into `out`) that the
 // certificate needs kept out. As long as none of them comes back, there is no completion.
