@@ -38,9 +38,10 @@ struct RestartPolicy {
 constexpr RestartPolicy kRepeatedGivens{64, 2000};
 constexpr RestartPolicy kDistinctGivens{8, 500};
 // The counting refutation inside the search: at most this many decisions below the assumptions,
-// and at one node in so many.
+// and at one node in so many, twice as many after each call that refutes nothing.
 constexpr int kRelaxationDepth = 2;
 constexpr long kRelaxationEvery = 8;
+constexpr long kRelaxationEveryAtMost = 1024;
 // The subset rule at most this many decisions below the assumptions: deeper, its search over
 // each unit's cells costs more than the conflicts it saves (on the adversary's inputs, 10%).
 constexpr int kSubsetDepth = 8;
@@ -692,7 +693,7 @@ bool hallViolated(ClauseSolver& s) {
 // conflicts.
 bool relaxationViolated(ClauseSolver& s) {
     if (s.relaxation == nullptr || s.decisionLevel > s.assumed + kRelaxationDepth ||
-        ++s.sinceRelaxation < kRelaxationEvery) {
+        ++s.sinceRelaxation < s.relaxationInterval) {
         return false;
     }
     s.sinceRelaxation = 0;
@@ -709,6 +710,9 @@ bool relaxationViolated(ClauseSolver& s) {
         }
     }
     const bool ok = relaxationRefutes(*s.relaxation, s.notFalse, hint, &s.relaxationPivots);
+    // Where it keeps failing, the structure is not a pigeonhole: it backs off.
+    s.relaxationInterval =
+        ok ? kRelaxationEvery : std::min(2 * s.relaxationInterval, kRelaxationEveryAtMost);
     if (!ok) return false;
     std::int16_t vars[kSolverVars];
     const int count = relaxationReason(*s.relaxation, s.notFalse, vars);
@@ -744,6 +748,7 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     s.hallRules = false;
     s.relaxation = nullptr;
     s.sinceRelaxation = s.relaxationCalls = s.relaxationPivots = 0;
+    s.relaxationInterval = kRelaxationEvery;
     std::memcpy(s.candidates, candidates, sizeof s.candidates);
     std::memcpy(s.notFalse, candidates, sizeof s.notFalse);
     for (int d = 0; d < 9; ++d) {

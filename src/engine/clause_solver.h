@@ -75,6 +75,7 @@ struct ClauseSolver {
     // Where set, the counting refutation also runs inside the search, every so many nodes.
     Relaxation* relaxation = nullptr;
     long sinceRelaxation = 0;
+    long relaxationInterval = 0;  // nodes between calls
     int assumed = 0;
     long relaxationCalls = 0;
     long relaxationPivots = 0;

@@ -164,17 +164,24 @@ bool allowedColumn(const Lp& lp, int j) {
     return j >= kSlack || lp.open[j];
 }
 
+enum class Outcome { kOptimal, kCovered, kGaveUp };
+
 // The primal simplex from a feasible basis, with Devex pricing (the gain per unit of an
-// estimated step length) and Harris's ratio test; false when it gives up.
-bool optimise(Lp& lp, long& pivots) {
+// estimated step length) and Harris's ratio test.
+Outcome optimise(Lp& lp, long& pivots) {
     const int m = lp.rows, n = lp.columns;
     double alpha[Lp::kMaxStride], row[Lp::kMaxRows + 1];
     double pivotSize[Lp::kMaxRows], step[Lp::kMaxRows];
     double reference[Lp::kMaxColumns + Lp::kMaxRows];
     for (int j = 0; j < n + m; ++j) reference[j] = 1;
     int degenerate = 0;
+    // The cells covered so far: once every cell is (up to the raised capacities), no
+    // certificate can exist and the optimum is not needed.
+    double covered = 0;
+    for (int i = 0; i < m; ++i) covered += lp.basic[i] < kSlack ? lp.value[i] : 0;
     for (long steps = 0;; ++steps) {
-        if (steps >= kMaxPivots) return false;
+        if (steps >= kMaxPivots) return Outcome::kGaveUp;
+        if (covered >= lp.cells - 1e-6) return Outcome::kCovered;
         const bool bland = degenerate >= kDegenerateRun;
         int enter = -1, q = -1;
         double score = 0;
@@ -188,7 +195,7 @@ bool optimise(Lp& lp, long& pivots) {
                 q = j;
             }
         }
-        if (enter < 0) return true;
+        if (enter < 0) return Outcome::kOptimal;
         columnOf(lp, enter, alpha);
         // Harris's two passes: the longest step that overshoots no bound by more than a
         // tolerance, then the largest pivot within it (Bland's: the first basic column).
@@ -209,7 +216,7 @@ bool optimise(Lp& lp, long& pivots) {
                 leave = i;
             }
         }
-        if (leave < 0) return false;
+        if (leave < 0) return Outcome::kGaveUp;  // only rounding leaves no row
         rowOf(lp, leave, row);
         if (!bland) {
             // Devex weights along the pivot row.
@@ -227,6 +234,8 @@ bool optimise(Lp& lp, long& pivots) {
         ++pivots;
         degenerate = ratio <= 1e-12 ? degenerate + 1 : 0;
         pivot(lp, enter, leave, ratio, row, alpha);
+        covered = 0;
+        for (int i = 0; i < m; ++i) covered += lp.basic[i] < kSlack ? lp.value[i] : 0;
     }
 }
 
@@ -320,9 +329,9 @@ bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const
     for (int j = 0; j < lp.columns; ++j) lp.open[j] = allowed[lp.cellOf[j]] >> lp.digitOf[j] & 1u;
     crash(lp, hint);
     long steps = 0;
-    const bool optimal = optimise(lp, steps);
+    const Outcome outcome = optimise(lp, steps);
     if (pivots) *pivots += steps;
-    if (!optimal) return false;
+    if (outcome != Outcome::kOptimal) return false;
     double objective = 0;
     for (int i = 0; i < lp.rows; ++i) objective += lp.dual[i];
     return objective < lp.cells - 1e-7 && certified(lp, allowed);
