@@ -393,7 +393,37 @@ int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
         noteReason(s.reason[var], var);
     }
     s.learnt[0] = static_cast<std::int16_t>(literal ^ 1);
+    // A literal whose reason lies wholly in the clause (or at the top level) adds nothing:
+    // shorter clauses cut more and cost less to watch.
+    auto known = [&s](int var) { return s.seen[var] || s.level[var] == 0; };
+    auto redundant = [&](int var) {
+        const std::int32_t reason = s.reason[var];
+        if (reason == kNoReason) return false;
+        if (reason >= kImplied) return known(reason - kImplied);
+        if (reason >= kCellRule) {
+            const bool unitRule = reason >= kUnitRule;
+            const int unit = (reason - kUnitRule) / 9, digit = (reason - kUnitRule) % 9;
+            for (int k = 0; k < 9; ++k) {
+                const int other =
+                    unitRule ? cellOfUnit(unit, k) * 9 + digit : (reason - kCellRule) * 9 + k;
+                if (other != var && s.exists[other] && !known(other)) return false;
+            }
+            return true;
+        }
+        const std::int16_t* c = s.literals + s.clauseStart[reason];
+        for (int k = 0; k < s.clauseSize[reason]; ++k) {
+            if (varOf(c[k]) != var && !known(varOf(c[k]))) return false;
+        }
+        return true;
+    };
+    bool drop[kSolverVars];
+    for (int k = 1; k < size; ++k) drop[k] = redundant(varOf(s.learnt[k]));
     for (int k = 1; k < size; ++k) s.seen[varOf(s.learnt[k])] = 0;
+    int kept = 1;
+    for (int k = 1; k < size; ++k) {
+        if (!drop[k]) s.learnt[kept++] = s.learnt[k];
+    }
+    size = kept;
     // The deepest of the other literals goes second: it is watched, and its level is the one to
     // return to.
     int deepest = 1;
