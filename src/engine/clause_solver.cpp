@@ -62,6 +62,16 @@ constexpr std::array<std::array<std::uint8_t, 20>, kSolverCells> makePeerCells()
 }
 constexpr auto kPeerCells = makePeerCells();
 
+// The same as a mask of 81 bits, cells 0-63 in the first word.
+constexpr std::array<std::array<std::uint64_t, 2>, kSolverCells> makePeerMasks() {
+    std::array<std::array<std::uint64_t, 2>, kSolverCells> masks{};
+    for (int i = 0; i < kSolverCells; ++i) {
+        for (const int peer : kPeerCells[i]) masks[i][peer >> 6] |= std::uint64_t{1} << (peer & 63);
+    }
+    return masks;
+}
+constexpr auto kPeerMasks = makePeerMasks();
+
 // The row, column and box (numbered 0-8, 9-17, 18-26) of each cell, and the cells of each unit,
 // as tables: propagation looks them up for every value it assigns.
 constexpr int computeCellOfUnit(int unit, int k) {
@@ -156,6 +166,7 @@ std::uint32_t unitBits(int cell) {
 // The matching rules' view of a candidate that became false, and of one that came back.
 void markFalse(ClauseSolver& s, int cell, int digit) {
     const int r = cell / 9, c = cell % 9;
+    s.notFalseCells[digit][cell >> 6] &= ~(std::uint64_t{1} << (cell & 63));
     s.rowColumns[digit][r] = static_cast<std::uint16_t>(s.rowColumns[digit][r] & ~(1u << c));
     s.columnRows[digit][c] = static_cast<std::uint16_t>(s.columnRows[digit][c] & ~(1u << r));
     s.digitsToMatch |= 1u << digit;
@@ -164,6 +175,7 @@ void markFalse(ClauseSolver& s, int cell, int digit) {
 }
 void markOpen(ClauseSolver& s, int cell, int digit) {
     const int r = cell / 9, c = cell % 9;
+    s.notFalseCells[digit][cell >> 6] |= std::uint64_t{1} << (cell & 63);
     s.rowColumns[digit][r] = static_cast<std::uint16_t>(s.rowColumns[digit][r] | 1u << c);
     s.columnRows[digit][c] = static_cast<std::uint16_t>(s.columnRows[digit][c] | 1u << r);
     s.unitsChanged |= unitBits(cell);
@@ -206,14 +218,6 @@ int store(ClauseSolver& s, const std::int16_t* lits, int size) {
     return clause;
 }
 
-// Makes a variable false because `because` is true; returns false on a clash.
-bool exclude(ClauseSolver& s, int var, int because) {
-    if (!s.exists[var]) return true;
-    if (s.value[var] == 1) return false;
-    if (s.value[var] < 0) assign(s, negative(var), kImplied + because);
-    return true;
-}
-
 // Unit propagation to a fixed point. Returns kNoConflict, a clause, or kPairConflict with the two
 // clashing variables in `pair`.
 int propagate(ClauseSolver& s, int (&pair)[2]) {
@@ -221,20 +225,26 @@ int propagate(ClauseSolver& s, int (&pair)[2]) {
         const int literal = s.trail[s.propagated++];
         const int var = varOf(literal);
         if ((literal & 1) == 0) {
-            // True: no other digit in this cell, and not this digit among the peers.
+            // True: no other digit in this cell, and not this digit among the peers; only those
+            // not false yet need a look.
             const int cell = var / 9, digit = var % 9;
-            for (int d = 0; d < 9; ++d) {
-                if (d != digit && !exclude(s, cell * 9 + d, var)) {
+            auto exclude = [&](int other) {
+                if (s.value[other] == 1) {
                     pair[0] = var;
-                    pair[1] = cell * 9 + d;
-                    return kPairConflict;
+                    pair[1] = other;
+                    return false;
                 }
+                assign(s, negative(other), kImplied + var);
+                return true;
+            };
+            for (unsigned rest = s.notFalse[cell] & ~(1u << digit); rest != 0; rest &= rest - 1) {
+                if (!exclude(cell * 9 + std::countr_zero(rest))) return kPairConflict;
             }
-            for (const int peer : kPeerCells[cell]) {
-                if (!exclude(s, peer * 9 + digit, var)) {
-                    pair[0] = var;
-                    pair[1] = peer * 9 + digit;
-                    return kPairConflict;
+            for (int half = 0; half < 2; ++half) {
+                std::uint64_t rest = kPeerMasks[cell][half] & s.notFalseCells[digit][half];
+                for (; rest != 0; rest &= rest - 1) {
+                    const int peer = 64 * half + std::countr_zero(rest);
+                    if (!exclude(peer * 9 + digit)) return kPairConflict;
                 }
             }
         }
@@ -790,6 +800,7 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     }
     std::memset(s.notFalseIn, 0, sizeof s.notFalseIn);
     std::memset(s.rowColumns, 0, sizeof s.rowColumns);
+    std::memset(s.notFalseCells, 0, sizeof s.notFalseCells);
     std::memset(s.columnRows, 0, sizeof s.columnRows);
     s.digitsToMatch = (1u << 9) - 1;
     s.unitsToMatch = (1u << 27) - 1;

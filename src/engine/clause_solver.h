@@ -64,6 +64,8 @@ struct ClauseSolver {
     // Per digit, where it is not yet false, by row (bit: column) and by column (bit: row), for
     // the matching rules.
     std::uint16_t rowColumns[9][9];
+    // Per digit, the cells where it is not yet false (bit cell, cells 0-63 in the first word).
+    std::uint64_t notFalseCells[9][2];
     std::uint16_t columnRows[9][9];
     // Digits and units that lost a candidate since the matching rules last found them sound.
     // Matchings only get easier as candidates come back, so only these need a look.
