@@ -22,17 +22,23 @@ constexpr long kQuickSearchNodes = 16;
 // set up and tried on its digits (most questions need a handful; the pigeonholes, thousands).
 // From then on the solver also runs it inside its search.
 constexpr long kConflictsBeforeCounting = 30;
+// After it, where givens repeat, the board search and clause learning take turns on a question,
+// each with twice its last budget, from these.
+constexpr long kFirstTurnNodes = 4;
+constexpr long kFirstTurnConflicts = 64;
 
 enum class Answer { kYes, kNo, kUnknown };
 
 // Whether the board (already propagated) has a completion, by a short search; on kYes, `model`
 // holds one.
-Answer quickCompletes(const Board& s, Search& ctx, std::int8_t (&model)[kCellCount]) {
+Answer quickCompletes(const Board& s, Search& ctx, std::int8_t (&model)[kCellCount],
+                      long nodes = kQuickSearchNodes) {
     Board witness = s;
     if (!isSolved(s)) {
-        // With repeated givens a node costs ten times as much and the solver does better.
-        if (!ctx.units.allNeedEveryDigit) return Answer::kUnknown;
-        ctx.nodeBudget = kQuickSearchNodes;
+        // With repeated givens a node costs ten times as much and the solver does better at
+        // first.
+        if (!ctx.units.allNeedEveryDigit && nodes == kQuickSearchNodes) return Answer::kUnknown;
+        ctx.nodeBudget = nodes;
         const int found = runSearch(s, ctx, 1);
         ctx.nodeBudget = -1;
         if (found == 0) return ctx.gaveUp ? Answer::kUnknown : Answer::kNo;
@@ -118,13 +124,35 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         ++work.relaxations;
         return relaxationRefutes(lp, open, model, &work.relaxationPivots);
     };
+    // Whether `board` has a completion with `cell` (unless -1) taking one of `digits`; on 1,
+    // `model` holds one. Clause learning can spend thousands of conflicts on a completion that
+    // a search over the board, with all its deductions, meets in a few dozen nodes, and the
+    // other way round on refutations: the two take turns, each with twice its last budget.
+    auto decide = [&](const Board& board, int cell, unsigned digits) {
+        Board trial = board;
+        if (cell >= 0) {
+            for (int d = 0; d < kDigits; ++d) {
+                if (!(digits >> d & 1u)) trial.candidates[d][cell / 27] &= ~(1u << (cell % 27));
+            }
+        }
+        ++boards;
+        if (!propagate(trial, units, true)) return 0;
+        for (long nodes = kFirstTurnNodes, conflicts = kFirstTurnConflicts;;
+             nodes *= 2, conflicts *= 2) {
+            const Answer answer = quickCompletes(trial, ctx, model, nodes);
+            if (answer != Answer::kUnknown) return answer == Answer::kYes ? 1 : 0;
+            const int found = cell >= 0 ? solveWithin(solver, cell, digits, conflicts, model)
+                                        : solve(solver, conflicts, model);
+            if (found >= 0) return found;
+        }
+    };
     if (first == Answer::kUnknown) {
         int found = solve(solver, solver.hallRules ? kConflictsBeforeCounting : -1, model);
         if (found < 0) {
             std::uint16_t open[kCellCount];
             openCells(open);
             if (refutes(open)) return done(false);
-            found = solve(solver, -1, model);
+            found = decide(root, -1, 0);
         }
         if (found == 0) return done(false);
     }
@@ -183,8 +211,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         // the counting refutation gets each digit once before clause learning goes on.
         bool counted = !solver.hallRules;
         while (unsettled != 0) {
-            const int found = solveWithin(solver, cell, unsettled,
-                                          counted ? -1 : kConflictsBeforeCounting, model);
+            const int found =
+                !solver.hallRules ? solveWithin(solver, cell, unsettled, -1, model)
+                : counted         ? decide(current, cell, unsettled)
+                          : solveWithin(solver, cell, unsettled, kConflictsBeforeCounting, model);
             if (found < 0) {
                 counted = true;
                 // Smallest first; a digit the count cannot refute likely completes, and clause
