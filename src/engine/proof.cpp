@@ -29,15 +29,11 @@ constexpr long kFirstTurnConflicts = 64;
 
 enum class Answer { kYes, kNo, kUnknown };
 
-// Whether the board (already propagated) has a completion, by a short search; on kYes, `model`
-// holds one.
-Answer quickCompletes(const Board& s, Search& ctx, std::int8_t (&model)[kCellCount],
-                      long nodes = kQuickSearchNodes) {
+// Whether the board (already propagated) has a completion, by a search of at most `nodes`
+// nodes; on kYes, `model` holds one.
+Answer searchCompletes(const Board& s, Search& ctx, std::int8_t (&model)[kCellCount], long nodes) {
     Board witness = s;
     if (!isSolved(s)) {
-        // With repeated givens a node costs ten times as much and the solver does better at
-        // first.
-        if (!ctx.units.allNeedEveryDigit && nodes == kQuickSearchNodes) return Answer::kUnknown;
         ctx.nodeBudget = nodes;
         const int found = runSearch(s, ctx, 1);
         ctx.nodeBudget = -1;
@@ -48,6 +44,13 @@ Answer quickCompletes(const Board& s, Search& ctx, std::int8_t (&model)[kCellCou
         model[cell] = static_cast<std::int8_t>(valueAt(witness, cell) - 1);
     }
     return Answer::kYes;
+}
+
+// The short search that settles most questions first. With repeated givens a node costs ten
+// times as much and clause learning does better at first: there it is left out.
+Answer quickCompletes(const Board& s, Search& ctx, std::int8_t (&model)[kCellCount]) {
+    if (!isSolved(s) && !ctx.units.allNeedEveryDigit) return Answer::kUnknown;
+    return searchCompletes(s, ctx, model, kQuickSearchNodes);
 }
 
 }  // namespace
@@ -139,7 +142,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         if (!propagate(trial, units, true)) return 0;
         for (long nodes = kFirstTurnNodes, conflicts = kFirstTurnConflicts;;
              nodes *= 2, conflicts *= 2) {
-            const Answer answer = quickCompletes(trial, ctx, model, nodes);
+            const Answer answer = searchCompletes(trial, ctx, model, nodes);
             if (answer != Answer::kUnknown) return answer == Answer::kYes ? 1 : 0;
             const int found = cell >= 0 ? solveWithin(solver, cell, digits, conflicts, model)
                                         : solve(solver, conflicts, model);
@@ -211,10 +214,14 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         // the counting refutation gets each digit once before clause learning goes on.
         bool counted = !solver.hallRules;
         while (unsettled != 0) {
-            const int found =
-                !solver.hallRules ? solveWithin(solver, cell, unsettled, -1, model)
-                : counted         ? decide(current, cell, unsettled)
-                          : solveWithin(solver, cell, unsettled, kConflictsBeforeCounting, model);
+            int found;
+            if (!solver.hallRules) {
+                found = solveWithin(solver, cell, unsettled, -1, model);
+            } else if (counted) {
+                found = decide(current, cell, unsettled);
+            } else {
+                found = solveWithin(solver, cell, unsettled, kConflictsBeforeCounting, model);
+            }
             if (found < 0) {
                 counted = true;
                 // Smallest first; a digit the count cannot refute likely completes, and clause
