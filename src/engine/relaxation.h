@@ -9,8 +9,8 @@ namespace engine {
 
 // The fractional relaxation of a puzzle's open cells: each cell takes at most one unit of its
 // digits in all, each row, column and box at most one of each digit; no completion exists when
-// less than one unit per cell fits. Set up once per puzzle and asked again and again with fewer
-// digits allowed: a revised simplex with an explicit inverse, all in fixed arrays (about 1 MB).
+// less than one unit per cell fits. Set up once per puzzle, then asked again and again with
+// digits ruled out: a revised simplex with an explicit inverse, in fixed arrays (about 1 MB).
 struct Relaxation {
     static constexpr int kMaxRows = 81 + 27 * 9;  // a row per cell and per unit-digit place
     static constexpr int kMaxColumns = 81 * 9;    // a column per cell-digit
