@@ -344,6 +344,30 @@ void bumpVar(ClauseSolver& s, int var) {
     if (s.heapPosition[var] >= 0) heapUp(s, s.heapPosition[var]);
 }
 
+// Calls f on each literal of a reason's clause but the one of `skipVar` (all false where the
+// reason applied), in order, while f returns true; returns whether it went through them all.
+// Reasons: a stored clause, a cell's or unit's "at least one", or a true variable excluding this
+// one.
+template <typename F>
+bool forEachReasonLiteral(const ClauseSolver& s, std::int32_t reason, int skipVar, F f) {
+    if (reason >= kImplied) return f(negative(reason - kImplied));
+    if (reason >= kCellRule) {
+        const bool unitRule = reason >= kUnitRule;
+        const int unit = (reason - kUnitRule) / 9, digit = (reason - kUnitRule) % 9;
+        for (int k = 0; k < 9; ++k) {
+            const int var =
+                unitRule ? cellOfUnit(unit, k) * 9 + digit : (reason - kCellRule) * 9 + k;
+            if (s.exists[var] && var != skipVar && !f(positive(var))) return false;
+        }
+        return true;
+    }
+    const std::int16_t* c = s.literals + s.clauseStart[reason];
+    for (int k = 0; k < s.clauseSize[reason]; ++k) {
+        if (varOf(c[k]) != skipVar && !f(c[k])) return false;
+    }
+    return true;
+}
+
 // First unique implication point: returns the learned clause's size, its asserting literal
 // first and a literal of the level to return to second.
 int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
@@ -360,30 +384,10 @@ int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
         }
     };
     auto noteReason = [&](std::int32_t reason, int skipVar) {
-        if (reason >= kImplied) {
-            note(negative(reason - kImplied));
-            return;
-        }
-        if (reason >= kUnitRule) {
-            const int unit = (reason - kUnitRule) / 9, digit = (reason - kUnitRule) % 9;
-            for (int k = 0; k < 9; ++k) {
-                const int var = cellOfUnit(unit, k) * 9 + digit;
-                if (s.exists[var] && var != skipVar) note(positive(var));
-            }
-            return;
-        }
-        if (reason >= kCellRule) {
-            const int cell = reason - kCellRule;
-            for (int d = 0; d < 9; ++d) {
-                const int var = cell * 9 + d;
-                if (s.exists[var] && var != skipVar) note(positive(var));
-            }
-            return;
-        }
-        const std::int16_t* c = s.literals + s.clauseStart[reason];
-        for (int k = 0; k < s.clauseSize[reason]; ++k) {
-            if (varOf(c[k]) != skipVar) note(c[k]);
-        }
+        forEachReasonLiteral(s, reason, skipVar, [&](int literal) {
+            note(literal);
+            return true;
+        });
     };
     if (conflict == kHallConflict) {
         for (int k = 0; k < s.hallSize; ++k) note(s.hallClause[k]);
@@ -407,24 +411,9 @@ int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
     // shorter clauses cut more and cost less to watch.
     auto known = [&s](int var) { return s.seen[var] || s.level[var] == 0; };
     auto redundant = [&](int var) {
-        const std::int32_t reason = s.reason[var];
-        if (reason == kNoReason) return false;
-        if (reason >= kImplied) return known(reason - kImplied);
-        if (reason >= kCellRule) {
-            const bool unitRule = reason >= kUnitRule;
-            const int unit = (reason - kUnitRule) / 9, digit = (reason - kUnitRule) % 9;
-            for (int k = 0; k < 9; ++k) {
-                const int other =
-                    unitRule ? cellOfUnit(unit, k) * 9 + digit : (reason - kCellRule) * 9 + k;
-                if (other != var && s.exists[other] && !known(other)) return false;
-            }
-            return true;
-        }
-        const std::int16_t* c = s.literals + s.clauseStart[reason];
-        for (int k = 0; k < s.clauseSize[reason]; ++k) {
-            if (varOf(c[k]) != var && !known(varOf(c[k]))) return false;
-        }
-        return true;
+        return s.reason[var] != kNoReason &&
+               forEachReasonLiteral(s, s.reason[var], var,
+                                    [&](int literal) { return known(varOf(literal)); });
     };
     bool drop[kSolverVars];
     for (int k = 1; k < size; ++k) drop[k] = redundant(varOf(s.learnt[k]));

@@ -100,30 +100,22 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     solver.hallRules = !units.allNeedEveryDigit;
     const Answer first = quickCompletes(root, ctx, model);
     if (first == Answer::kNo) return done(false);
-    // The counting refutation's view of the open cells, as the solver has them at the top level.
-    // It is set up once, on the first question that needs it; cells down to one digit then are
-    // left out, as given: their peers have lost it already, so they add nothing to the count.
+    // The counting refutation: set up on the first question that needs it, over the open cells
+    // as the solver has them at the top level (its digits not false, once a solve returned).
+    // Cells down to one digit then are left out, as given: their peers have lost it already, so
+    // they add nothing to the count.
     Relaxation lp;
-    bool lpReady = false;
-    auto openCells = [&solver, &candidates](std::uint16_t(&open)[kCellCount]) {
-        for (int c = 0; c < kCellCount; ++c) {
-            open[c] = 0;
-            for (int e = 0; e < kDigits; ++e) {
-                if ((candidates[c] >> e & 1u) && digitOpen(solver, c, e)) {
-                    open[c] = static_cast<std::uint16_t>(open[c] | 1u << e);
-                }
-            }
-        }
+    auto openCells = [&solver](std::uint16_t(&open)[kCellCount]) {
+        std::copy(std::begin(solver.notFalse), std::end(solver.notFalse), std::begin(open));
     };
     auto refutes = [&](std::uint16_t(&open)[kCellCount]) {
-        if (!lpReady) {
+        if (solver.relaxation == nullptr) {
             std::uint16_t cells[kCellCount];
             for (int c = 0; c < kCellCount; ++c) {
                 cells[c] = std::has_single_bit(open[c]) ? 0 : open[c];
             }
             initRelaxation(lp, cells);
-            lpReady = true;
-            solver.relaxation = &lp;
+            solver.relaxation = &lp;  // from now on it runs inside the search too
         }
         ++work.relaxations;
         return relaxationRefutes(lp, open, model, &work.relaxationPivots);
