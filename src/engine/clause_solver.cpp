@@ -206,11 +206,24 @@ void watch(ClauseSolver& s, int clause, int slot) {
     s.watchHead[literal] = node;
 }
 
+// The distinct decision levels of a clause's literals, all assigned.
+int glueOf(ClauseSolver& s, const std::int16_t* lits, int size) {
+    const std::int32_t stamp = ++s.markStamp;
+    int glue = 0;
+    for (int k = 0; k < size; ++k) {
+        std::int32_t& mark = s.levelMark[s.level[varOf(lits[k])]];
+        glue += mark != stamp;
+        mark = stamp;
+    }
+    return glue;
+}
+
 // Stores a clause of two or more literals, watching its first two.
-int store(ClauseSolver& s, const std::int16_t* lits, int size) {
+int store(ClauseSolver& s, const std::int16_t* lits, int size, int glue) {
     const int clause = s.clauseCount++;
     s.clauseStart[clause] = s.arenaUsed;
     s.clauseSize[clause] = static_cast<std::int16_t>(size);
+    s.clauseGlue[clause] = static_cast<std::uint8_t>(std::min(glue, 255));
     std::memcpy(s.literals + s.arenaUsed, lits, sizeof(std::int16_t) * size);
     s.arenaUsed += size;
     watch(s, clause, 0);
@@ -434,15 +447,27 @@ int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
     return size;
 }
 
-// At the top level: drops clauses already satisfied and literals already false, forgets the
-// older half of the learned clauses when there are many, and rebuilds the arena and watches.
-// Returns false when a clause has become empty.
+// At the top level: drops clauses already satisfied and literals already false, forgets half of
+// the learned clauses when there are many (those that spanned the most levels, the older first
+// among equals), and rebuilds the arena and watches. Returns false when a clause has become empty.
 bool simplify(ClauseSolver& s, bool forget) {
     std::int16_t scratch[kSolverVars];
-    const int firstKept = forget ? s.clauseCount / 2 : 0;
+    // With `forget`: clauses of glue below `threshold` stay, and of those with glue `threshold`
+    // the newest, skipping the first `skip` of them.
+    int threshold = 256, skip = 0;
+    if (forget) {
+        int byGlue[256] = {};
+        for (int clause = 0; clause < s.clauseCount; ++clause) ++byGlue[s.clauseGlue[clause]];
+        int keep = s.clauseCount / 2;
+        threshold = 0;
+        while (keep >= byGlue[threshold]) keep -= byGlue[threshold++];
+        skip = byGlue[threshold] - keep;
+    }
     // Clauses are compacted in place: a clause only ever moves towards the front.
     int used = 0, count = 0;
-    for (int clause = firstKept; clause < s.clauseCount; ++clause) {
+    for (int clause = 0; clause < s.clauseCount; ++clause) {
+        const int glue = s.clauseGlue[clause];
+        if (glue > threshold || (glue == threshold && skip-- > 0)) continue;
         const std::int16_t* c = s.literals + s.clauseStart[clause];
         int size = 0;
         bool satisfied = false;
@@ -459,6 +484,7 @@ bool simplify(ClauseSolver& s, bool forget) {
         }
         s.clauseStart[count] = used;
         s.clauseSize[count] = static_cast<std::int16_t>(size);
+        s.clauseGlue[count] = static_cast<std::uint8_t>(std::min(glue, size));
         std::memcpy(s.literals + used, scratch, sizeof(std::int16_t) * size);
         used += size;
         ++count;
@@ -510,7 +536,7 @@ bool addAtTop(ClauseSolver& s, int size) {
         assign(s, lits[0], kNoReason);
         return settle(s);
     }
-    store(s, lits, kept);
+    store(s, lits, kept, kept);
     return true;
 }
 
@@ -607,7 +633,8 @@ int nakedSubsets(ClauseSolver& s) {
                     std::swap(s.hallClause[1], s.hallClause[deepest]);
                     if (s.clauseCount == kMaxClauses || s.arenaUsed + s.hallSize > kClauseArena)
                         return false;
-                    const int clause = store(s, s.hallClause, s.hallSize);
+                    const int clause =
+                        store(s, s.hallClause, s.hallSize, glueOf(s, s.hallClause, s.hallSize));
                     assign(s, negative(var), clause);
                     masks[k] = static_cast<std::uint16_t>(masks[k] & ~(1u << (var % 9)));
                     ++assigned;
@@ -771,6 +798,8 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     s.trailSize = s.propagated = s.decisionLevel = 0;
     s.levelStart[0] = 0;
     s.arenaUsed = s.clauseCount = 0;
+    std::memset(s.levelMark, 0, sizeof s.levelMark);
+    s.markStamp = 0;
     s.conflicts = 0;
     s.assignments = 0;
     s.matchingChecks = 0;
@@ -905,8 +934,9 @@ int solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred
                 if (!simplify(s, true) || !addAtTop(s, size)) return 0;
                 continue;
             }
+            const int glue = glueOf(s, s.learnt, size);
             backtrack(s, back);
-            const int clause = store(s, s.learnt, size);
+            const int clause = store(s, s.learnt, size, glue);
             assign(s, s.learnt[0], clause);
             continue;
         }

@@ -47,6 +47,11 @@ struct ClauseSolver {
     std::int16_t literals[kClauseArena];
     std::int32_t clauseStart[kMaxClauses];
     std::int16_t clauseSize[kMaxClauses];
+    // Per clause, the decision levels its literals spanned when it was learned (its "glue"):
+    // the fewer, the more often it cuts; the store keeps those first when it forgets.
+    std::uint8_t clauseGlue[kMaxClauses];
+    std::int32_t levelMark[kSolverVars + 1];
+    std::int32_t markStamp = 0;
     std::int32_t watchNext[2 * kMaxClauses];
     // Per watch, a literal of its clause: when it is true, the clause needs no visit.
     std::int16_t watchBlocker[2 * kMaxClauses];
