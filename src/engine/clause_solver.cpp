@@ -397,6 +397,11 @@ int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
         }
     };
     auto noteReason = [&](std::int32_t reason, int skipVar) {
+        if (reason >= 0 && reason < kCellRule) {
+            // A clause in use: its glue as of now, when lower, is the better guide.
+            const int glue = glueOf(s, s.literals + s.clauseStart[reason], s.clauseSize[reason]);
+            if (glue < s.clauseGlue[reason]) s.clauseGlue[reason] = static_cast<std::uint8_t>(glue);
+        }
         forEachReasonLiteral(s, reason, skipVar, [&](int literal) {
             note(literal);
             return true;
