@@ -47,8 +47,9 @@ struct ClauseSolver {
     std::int16_t literals[kClauseArena];
     std::int32_t clauseStart[kMaxClauses];
     std::int16_t clauseSize[kMaxClauses];
-    // Per clause, the decision levels its literals spanned when it was learned (its "glue"):
-    // the fewer, the more often it cuts; the store keeps those first when it forgets.
+    // Per clause, the decision levels its literals spanned when it was learned, or fewer when it
+    // took part in an analysis since (its "glue"): the fewer, the more often it cuts; the store
+    // keeps those first when it forgets.
     std::uint8_t clauseGlue[kMaxClauses];
     std::int32_t levelMark[kSolverVars + 1];
     std::int32_t markStamp = 0;
