@@ -208,6 +208,11 @@ void watch(ClauseSolver& s, int clause, int slot) {
 
 // The distinct decision levels of a clause's literals, all assigned.
 int glueOf(ClauseSolver& s, const std::int16_t* lits, int size) {
+    // A fresh stamp per count; after two billion counts the marks start over.
+    if (s.markStamp == INT32_MAX) {
+        std::memset(s.levelMark, 0, sizeof s.levelMark);
+        s.markStamp = 0;
+    }
     const std::int32_t stamp = ++s.markStamp;
     int glue = 0;
     for (int k = 0; k < size; ++k) {
