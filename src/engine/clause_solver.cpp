@@ -470,7 +470,7 @@ bool simplify(ClauseSolver& s, bool forget) {
         for (int clause = 0; clause < s.clauseCount; ++clause) ++byGlue[s.clauseGlue[clause]];
         int keep = s.clauseCount / 2;
         threshold = 0;
-        while (keep >= byGlue[threshold]) keep -= byGlue[threshold++];
+        while (threshold < 255 && keep >= byGlue[threshold]) keep -= byGlue[threshold++];
         skip = byGlue[threshold] - keep;
     }
     // Clauses are compacted in place: a clause only ever moves towards the front.
