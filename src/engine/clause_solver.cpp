@@ -206,20 +206,27 @@ void watch(ClauseSolver& s, int clause, int slot) {
     s.watchHead[literal] = node;
 }
 
-// The distinct decision levels of a clause's literals, all assigned.
-int glueOf(ClauseSolver& s, const std::int16_t* lits, int size) {
-    // A fresh stamp per count; after two billion counts the marks start over.
+// Counting a clause's distinct decision levels: a fresh stamp per count, and a level counts the
+// first time the stamp meets it. After two billion counts the marks start over.
+std::int32_t newGlueCount(ClauseSolver& s) {
     if (s.markStamp == INT32_MAX) {
         std::memset(s.levelMark, 0, sizeof s.levelMark);
         s.markStamp = 0;
     }
-    const std::int32_t stamp = ++s.markStamp;
+    return ++s.markStamp;
+}
+int levelIsNew(ClauseSolver& s, std::int32_t stamp, int var) {
+    std::int32_t& mark = s.levelMark[s.level[var]];
+    const int isNew = mark != stamp;
+    mark = stamp;
+    return isNew;
+}
+
+// The distinct decision levels of a clause's literals, all assigned.
+int glueOf(ClauseSolver& s, const std::int16_t* lits, int size) {
+    const std::int32_t stamp = newGlueCount(s);
     int glue = 0;
-    for (int k = 0; k < size; ++k) {
-        std::int32_t& mark = s.levelMark[s.level[varOf(lits[k])]];
-        glue += mark != stamp;
-        mark = stamp;
-    }
+    for (int k = 0; k < size; ++k) glue += levelIsNew(s, stamp, varOf(lits[k]));
     return glue;
 }
 
@@ -402,15 +409,23 @@ int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
         }
     };
     auto noteReason = [&](std::int32_t reason, int skipVar) {
-        if (reason >= 0 && reason < kCellRule) {
-            // A clause in use: its glue as of now, when lower, is the better guide.
-            const int glue = glueOf(s, s.literals + s.clauseStart[reason], s.clauseSize[reason]);
-            if (glue < s.clauseGlue[reason]) s.clauseGlue[reason] = static_cast<std::uint8_t>(glue);
+        if (reason < 0 || reason >= kCellRule) {
+            forEachReasonLiteral(s, reason, skipVar, [&](int literal) {
+                note(literal);
+                return true;
+            });
+            return;
         }
+        // A clause in use: its glue as of now, counted on the same pass, is the better guide
+        // when lower.
+        const std::int32_t stamp = newGlueCount(s);
+        int glue = skipVar >= 0 ? levelIsNew(s, stamp, skipVar) : 0;
         forEachReasonLiteral(s, reason, skipVar, [&](int literal) {
+            glue += levelIsNew(s, stamp, varOf(literal));
             note(literal);
             return true;
         });
+        if (glue < s.clauseGlue[reason]) s.clauseGlue[reason] = static_cast<std::uint8_t>(glue);
     };
     if (conflict == kHallConflict) {
         for (int k = 0; k < s.hallSize; ++k) note(s.hallClause[k]);
