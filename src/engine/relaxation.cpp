@@ -22,6 +22,13 @@ constexpr long kMaxPivots = 4000;         // per question; past it the question 
 // value moves again.
 constexpr int kDegenerateRun = 40;
 constexpr double kScale = 1 << 20;  // integer weights per unit of dual weight
+// A call starts from the basis the last one ended on. Digits ruled out since may be in it: they
+// cost this much per unit, so that the simplex drives them out while the basis stays feasible
+// (the constraints do not change between calls). The duals it ends on then fit the allowed
+// digits alone, and the certificate is checked exactly anyway.
+constexpr double kExcludedCost = -8;
+// Pivots on one inverse before a fresh start: rounding builds up with every update.
+constexpr long kPivotsBeforeRefresh = 2000;
 
 // The part of each stored column of the inverse in use: the rows, rounded up to a cache line
 // (the rest stays zero).
@@ -42,6 +49,8 @@ double capacity(const Lp& lp, int row) {
 // whose places are still free, cells with the fewest digits first. The inverse of such a basis
 // is the identity but for a -1 per place a chosen digit takes.
 void crash(Lp& lp, const std::int8_t* hint) {
+    lp.warm = true;
+    lp.pivotsSinceCrash = 0;
     const int w = width(lp);
     for (int k = 0; k < lp.rows; ++k) {
         double* column = lp.inverse + k * kStride;
@@ -97,6 +106,24 @@ void crash(Lp& lp, const std::int8_t* hint) {
         for (int j = lp.firstColumn[cell]; j < lp.firstColumn[cell + 1] && !placed[cell]; ++j) {
             placed[cell] = take(cell, j);
         }
+    }
+}
+
+// The duals of the basis as it stands under this call's costs: one per allowed digit, one below
+// zero per excluded one, none for a slack.
+void restoreDuals(Lp& lp) {
+    const int m = lp.rows;
+    double cost[Lp::kMaxStride] = {};
+    for (int i = 0; i < m; ++i) {
+        const int j = lp.basic[i];
+        cost[i] = j >= kSlack ? 0 : lp.open[j] ? 1 : kExcludedCost;
+    }
+    const int w = width(lp);
+    for (int k = 0; k < m; ++k) {
+        const double* column = lp.inverse + k * kStride;
+        double sum = 0;
+        for (int i = 0; i < w; ++i) sum += cost[i] * column[i];
+        lp.dual[k] = sum;
     }
 }
 
@@ -177,8 +204,13 @@ Outcome optimise(Lp& lp, long& pivots) {
     int degenerate = 0;
     // The cells covered so far: once every cell is (up to the raised capacities), no
     // certificate can exist and the optimum is not needed.
-    double covered = 0;
-    for (int i = 0; i < m; ++i) covered += lp.basic[i] < kSlack ? lp.value[i] : 0;
+    auto coveredNow = [&lp, m] {
+        double sum = 0;
+        for (int i = 0; i < m; ++i)
+            sum += lp.basic[i] < kSlack && lp.open[lp.basic[i]] ? lp.value[i] : 0;
+        return sum;
+    };
+    double covered = coveredNow();
     for (long steps = 0;; ++steps) {
         if (steps >= kMaxPivots) return Outcome::kGaveUp;
         if (covered >= lp.cells - 1e-6) return Outcome::kCovered;
@@ -234,8 +266,7 @@ Outcome optimise(Lp& lp, long& pivots) {
         ++pivots;
         degenerate = ratio <= 1e-12 ? degenerate + 1 : 0;
         pivot(lp, enter, leave, ratio, row, alpha);
-        covered = 0;
-        for (int i = 0; i < m; ++i) covered += lp.basic[i] < kSlack ? lp.value[i] : 0;
+        covered = coveredNow();
     }
 }
 
@@ -307,6 +338,7 @@ void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81]) {
     lp.rows = rows;
     lp.columns = columns;
     lp.cells = cells;
+    lp.warm = false;
     // Column kAbsent of the inverse and the dual past the rows stay zero from here on.
     for (int i = 0; i < kStride; ++i) {
         lp.inverse[kAbsent * kStride + i] = 0;
@@ -327,10 +359,18 @@ bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const
         }
     }
     for (int j = 0; j < lp.columns; ++j) lp.open[j] = allowed[lp.cellOf[j]] >> lp.digitOf[j] & 1u;
-    crash(lp, hint);
+    bool fresh = !lp.warm || lp.pivotsSinceCrash > kPivotsBeforeRefresh;
+    for (int i = 0; i < lp.rows && !fresh; ++i) fresh = lp.value[i] < -1e-6;
+    if (fresh) {
+        crash(lp, hint);
+    } else {
+        restoreDuals(lp);
+    }
     long steps = 0;
     const Outcome outcome = optimise(lp, steps);
     if (pivots) *pivots += steps;
+    lp.pivotsSinceCrash += steps;
+    if (outcome == Outcome::kGaveUp) lp.warm = false;
     if (outcome != Outcome::kOptimal) return false;
     double objective = 0;
     for (int i = 0; i < lp.rows; ++i) objective += lp.dual[i];

@@ -30,6 +30,11 @@ struct Relaxation {
     int cellRow[81];          // -1 for cells not in it
     int firstColumn[81 + 1];  // a cell's columns: firstColumn[cell] to firstColumn[cell + 1]
     int rows = 0, columns = 0, cells = 0;
+    // Whether the basis above is one the last call ended on: the next call starts from it, since
+    // the feasible region does not depend on the digits allowed. Pivots since the last fresh
+    // start, after which rounding in the inverse calls for a new one.
+    bool warm = false;
+    long pivotsSinceCrash = 0;
     // The last certificate: integer weights per row, per cell the least over its digits, and by
     // how much the bounds outnumber the weights.
     std::int64_t weight[kMaxRows + 1];
@@ -46,7 +51,8 @@ void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81]);
 // integers (weights on the unit-digit places that the cells' least weights outnumber), so
 // rounding in the search for it can cost time but never an answer. `hint`, when given, is a
 // digit (0-8, or -1) per cell to start from, such as the last completion or the search's current
-// values: the closer to a solution, the fewer steps. `pivots`, when given, gets the steps taken.
+// values, when there is no last basis to go on from (or it is worn). `pivots`, when given, gets the
+// steps taken.
 bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81],
                        const std::int8_t* hint = nullptr, long* pivots = nullptr);
 
