@@ -45,6 +45,9 @@ constexpr long kRelaxationEveryAtMost = 1024;
 // The subset rule at most this many decisions below the assumptions: deeper, its search over
 // each unit's cells costs more than the conflicts it saves (on the adversary's inputs, 10%).
 constexpr int kSubsetDepth = 8;
+// Where givens repeat, each restart spends up to this many assignments on shortening learned
+// clauses (see vivify). More shortens more, but costs more than the conflicts it saves.
+constexpr long kVivifyAssignments = 1000;
 
 // The 20 cells sharing a row, column or box with each cell.
 constexpr std::array<std::array<std::uint8_t, 20>, kSolverCells> makePeerCells() {
@@ -236,6 +239,7 @@ int store(ClauseSolver& s, const std::int16_t* lits, int size, int glue) {
     s.clauseStart[clause] = s.arenaUsed;
     s.clauseSize[clause] = static_cast<std::int16_t>(size);
     s.clauseGlue[clause] = static_cast<std::uint8_t>(std::min(glue, 255));
+    s.vivified[clause] = 0;
     std::memcpy(s.literals + s.arenaUsed, lits, sizeof(std::int16_t) * size);
     s.arenaUsed += size;
     watch(s, clause, 0);
@@ -510,6 +514,7 @@ bool simplify(ClauseSolver& s, bool forget) {
         s.clauseStart[count] = used;
         s.clauseSize[count] = static_cast<std::int16_t>(size);
         s.clauseGlue[count] = static_cast<std::uint8_t>(std::min(glue, size));
+        s.vivified[count] = s.vivified[clause];
         std::memcpy(s.literals + used, scratch, sizeof(std::int16_t) * size);
         used += size;
         ++count;
@@ -528,6 +533,90 @@ bool simplify(ClauseSolver& s, bool forget) {
 bool settle(ClauseSolver& s) {
     int pair[2];
     return propagate(s, pair) == kNoConflict;
+}
+
+// At the top level: shortens learned clauses not tried before, lowest glue first, until `budget`
+// assignments are spent. For a clause, its literals are made false one by one, each at a level
+// of its own, with propagation in between. A literal that turns false on its own is implied
+// false by those before it and goes; one that turns true, or a conflict, means the literals so
+// far already make a clause. The rest go. Each step follows from the rules and clauses held
+// (the clause itself included), so the shorter clause holds too and takes the old one's place.
+// Returns false when the top level has no completion.
+bool vivify(ClauseSolver& s, long budget) {
+    if (!settle(s)) return false;
+    // The clauses not tried yet, by glue.
+    std::int16_t order[kMaxClauses];
+    int byGlue[257] = {};
+    for (int clause = 0; clause < s.clauseCount; ++clause) {
+        if (!s.vivified[clause]) ++byGlue[s.clauseGlue[clause] + 1];
+    }
+    for (int glue = 0; glue < 256; ++glue) byGlue[glue + 1] += byGlue[glue];
+    const int candidates = byGlue[256];
+    for (int clause = 0; clause < s.clauseCount; ++clause) {
+        if (!s.vivified[clause]) {
+            order[byGlue[s.clauseGlue[clause]]++] = static_cast<std::int16_t>(clause);
+        }
+    }
+    // The shorter clauses wait here until the end: propagation must see every clause as its
+    // watches have it.
+    struct Shorter {
+        std::int16_t clause, size, at;
+    };
+    Shorter shorter[64];
+    std::int16_t waiting[kSolverVars];
+    int count = 0, used = 0;
+    const long start = s.assignments;
+    for (int n = 0; n < candidates && s.assignments - start < budget && count < 64; ++n) {
+        const int clause = order[n];
+        const int size = s.clauseSize[clause];
+        if (used + size > kSolverVars) break;
+        s.vivified[clause] = 1;
+        // A copy: propagation reorders the clause's literals as it moves its watches.
+        std::int16_t* lits = waiting + used;
+        std::memcpy(lits, s.literals + s.clauseStart[clause], sizeof(std::int16_t) * size);
+        int kept = 0;
+        bool satisfied = false;
+        for (int k = 0; k < size; ++k) {
+            const int literal = lits[k];
+            const int v = valueOf(s, literal);
+            if (v == 1) {
+                satisfied = s.level[varOf(literal)] == 0;
+                lits[kept++] = static_cast<std::int16_t>(literal);
+                break;
+            }
+            if (v == 0) continue;
+            lits[kept++] = static_cast<std::int16_t>(literal);
+            if (k == size - 1) break;
+            newLevel(s);
+            assign(s, literal ^ 1, kNoReason);
+            int pair[2];
+            if (propagate(s, pair) != kNoConflict) break;
+        }
+        backtrack(s, 0);
+        if (satisfied || kept == size) continue;
+        if (kept == 0) return false;
+        if (kept == 1) {
+            // A fact; the clause it satisfies goes at the next clean-up.
+            if (valueOf(s, lits[0]) == 0) return false;
+            if (valueOf(s, lits[0]) < 0) assign(s, lits[0], kNoReason);
+            if (!settle(s)) return false;
+            continue;
+        }
+        shorter[count++] = {static_cast<std::int16_t>(clause), static_cast<std::int16_t>(kept),
+                            static_cast<std::int16_t>(used)};
+        used += kept;
+    }
+    if (count == 0) return true;
+    for (int k = 0; k < count; ++k) {
+        const Shorter& c = shorter[k];
+        std::memcpy(s.literals + s.clauseStart[c.clause], waiting + c.at,
+                    sizeof(std::int16_t) * c.size);
+        s.clauseSize[c.clause] = c.size;
+        s.clauseGlue[c.clause] =
+            static_cast<std::uint8_t>(std::min<int>(s.clauseGlue[c.clause], c.size));
+    }
+    // Watches afresh, on literals open at the top level.
+    return simplify(s, false);
 }
 
 // The Luby sequence 1 1 2 1 1 2 4 ...: restart intervals that are short on easy calls and still
@@ -970,6 +1059,7 @@ int solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred
             sinceRestart = 0;
             limit = policy.base * luby(++restart);
             if (s.clauseCount > policy.maxLearned && !simplify(s, true)) return 0;
+            if (s.hallRules && !vivify(s, kVivifyAssignments)) return 0;
             continue;
         }
         if (s.decisionLevel < count) {

@@ -51,6 +51,8 @@ struct ClauseSolver {
     // took part in an analysis since (its "glue"): the fewer, the more often it cuts; the store
     // keeps those first when it forgets.
     std::uint8_t clauseGlue[kMaxClauses];
+    // Per clause, whether the top level has tried to shorten it yet.
+    std::uint8_t vivified[kMaxClauses];
     // Per decision level, the stamp of the last glue count that met it.
     std::int32_t levelMark[kSolverVars + 1];
     std::int32_t markStamp = 0;
