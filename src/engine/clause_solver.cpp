@@ -612,10 +612,9 @@ bool vivify(ClauseSolver& s, long budget) {
         std::memcpy(s.literals + s.clauseStart[c.clause], waiting + c.at,
                     sizeof(std::int16_t) * c.size);
         s.clauseSize[c.clause] = c.size;
-        s.clauseGlue[c.clause] =
-            static_cast<std::uint8_t>(std::min<int>(s.clauseGlue[c.clause], c.size));
     }
-    // Watches afresh, on literals open at the top level.
+    // Watches afresh, on literals open at the top level; the clean-up also caps each glue at
+    // the clause's new size.
     return simplify(s, false);
 }
 
