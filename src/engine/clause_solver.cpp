@@ -35,7 +35,7 @@ struct RestartPolicy {
     int base;
     int maxLearned;
 };
-constexpr RestartPolicy kRepeatedGivens{64, 2000};
+constexpr RestartPolicy kRepeatedGivens{64, 8000};
 constexpr RestartPolicy kDistinctGivens{8, 500};
 // The counting refutation inside the search: at most this many decisions below the assumptions,
 // and at one node in so many, twice as many after each call that refutes nothing.
