@@ -209,6 +209,14 @@ void watch(ClauseSolver& s, int clause, int slot) {
     s.watchHead[literal] = node;
 }
 
+// Takes a clause's watch off its literal's list.
+void unwatch(ClauseSolver& s, int clause, int slot) {
+    const int node = 2 * clause + slot;
+    std::int32_t* link = &s.watchHead[s.literals[s.clauseStart[clause] + slot]];
+    while (*link != node) link = &s.watchNext[*link];
+    *link = s.watchNext[node];
+}
+
 // Counting a clause's distinct decision levels: a fresh stamp per count, and a level counts the
 // first time the stamp meets it. After two billion counts the marks start over.
 std::int32_t newGlueCount(ClauseSolver& s) {
@@ -544,6 +552,7 @@ bool settle(ClauseSolver& s) {
 // Returns false when the top level has no completion.
 bool vivify(ClauseSolver& s, long budget) {
     if (!settle(s)) return false;
+    const int factsBefore = s.trailSize;
     // The clauses not tried yet, by glue.
     std::int16_t order[kMaxClauses];
     int byGlue[257] = {};
@@ -607,15 +616,26 @@ bool vivify(ClauseSolver& s, long budget) {
         used += kept;
     }
     if (count == 0) return true;
+    // With no new fact every kept literal is still open at the top level: each shorter clause
+    // just moves its two watches. A new fact may have settled some of them: then a clean-up
+    // (which rebuilds every watch, at a cost of the whole store) follows.
+    const bool newFacts = s.trailSize != factsBefore;
     for (int k = 0; k < count; ++k) {
         const Shorter& c = shorter[k];
+        if (!newFacts) {
+            for (int slot = 0; slot < 2; ++slot) unwatch(s, c.clause, slot);
+        }
         std::memcpy(s.literals + s.clauseStart[c.clause], waiting + c.at,
                     sizeof(std::int16_t) * c.size);
         s.clauseSize[c.clause] = c.size;
+        s.clauseGlue[c.clause] =
+            static_cast<std::uint8_t>(std::min<int>(s.clauseGlue[c.clause], c.size));
+        if (!newFacts) {
+            watch(s, c.clause, 0);
+            watch(s, c.clause, 1);
+        }
     }
-    // Watches afresh, on literals open at the top level; the clean-up also caps each glue at
-    // the clause's new size.
-    return simplify(s, false);
+    return !newFacts || simplify(s, false);
 }
 
 // The Luby sequence 1 1 2 1 1 2 4 ...: restart intervals that are short on easy calls and still
