@@ -176,8 +176,9 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         const std::uint32_t bit = 1u << (cell % 27);
         if (current.solved[b] & bit) continue;
         // The smallest digit below the model's that completes. The board's deductions and the
-        // short search settle most digits one by one; the rest go to the solver together, as
-        // one question, again and again below each answer it finds.
+        // short search settle most digits; the rest go to the solver one by one, smallest
+        // first. Asked together, the solver may wander among the larger digits' completions
+        // long before it refutes the smaller one that a question of its own settles at once.
         int chosen = model[cell];
         unsigned unsettled = 0;
         for (int d = 0; d < chosen; ++d) {
@@ -207,13 +208,15 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         // the counting refutation gets each digit once before clause learning goes on.
         bool counted = !solver.hallRules;
         while (unsettled != 0) {
+            const int d = std::countr_zero(unsettled);
+            const unsigned ask = 1u << d;
             int found;
             if (!solver.hallRules) {
-                found = solveWithin(solver, cell, unsettled, -1, model);
+                found = solveWithin(solver, cell, ask, -1, model);
             } else if (counted) {
-                found = decide(current, cell, unsettled);
+                found = decide(current, cell, ask);
             } else {
-                found = solveWithin(solver, cell, unsettled, kConflictsBeforeCounting, model);
+                found = solveWithin(solver, cell, ask, kConflictsBeforeCounting, model);
             }
             if (found < 0) {
                 counted = true;
@@ -222,22 +225,20 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                 std::uint16_t open[kCellCount];
                 openCells(open);
                 for (unsigned rest = unsettled; rest != 0; rest &= rest - 1) {
-                    const int d = std::countr_zero(rest);
-                    open[cell] = static_cast<std::uint16_t>(1u << d);
+                    const int e = std::countr_zero(rest);
+                    open[cell] = static_cast<std::uint16_t>(1u << e);
                     if (!refutes(open)) break;
-                    refute(cell, b, bit, d);
-                    unsettled &= ~(1u << d);
+                    refute(cell, b, bit, e);
+                    unsettled &= ~(1u << e);
                 }
                 continue;
             }
-            if (found == 0) {
-                for (; unsettled != 0; unsettled &= unsettled - 1) {
-                    refute(cell, b, bit, std::countr_zero(unsettled));
-                }
+            if (found == 1) {
+                chosen = d;
                 break;
             }
-            chosen = model[cell];
-            unsettled &= (1u << chosen) - 1;
+            refute(cell, b, bit, d);
+            unsettled &= ~ask;
         }
         place(current, chosen, b, bit, cell);
         ++boards;
