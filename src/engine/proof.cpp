@@ -178,7 +178,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         // The smallest digit below the model's that completes. The board's deductions and the
         // short search settle most digits; the rest go to the solver one by one, smallest
         // first. Asked together, the solver may wander among the larger digits' completions
-        // long before it refutes the smaller one that a question of its own settles at once.
+        // long before it refutes a smaller one that a question of its own settles far sooner.
         int chosen = model[cell];
         unsigned unsettled = 0;
         for (int d = 0; d < chosen; ++d) {
