@@ -457,17 +457,46 @@ int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
         noteReason(s.reason[var], var);
     }
     s.learnt[0] = static_cast<std::int16_t>(literal ^ 1);
-    // A literal whose reason lies wholly in the clause (or at the top level) adds nothing:
-    // shorter clauses cut more and cost less to watch.
-    auto known = [&s](int var) { return s.seen[var] || s.level[var] == 0; };
-    auto redundant = [&](int var) {
-        return s.reason[var] != kNoReason &&
-               forEachReasonLiteral(s, s.reason[var], var,
-                                    [&](int literal) { return known(varOf(literal)); });
+    // A literal implied by the others adds nothing: shorter clauses cut more and cost less to
+    // watch. It is implied when its reason's literals are in the clause, at the top level, or
+    // implied in turn, followed back through their reasons; a literal whose level holds none of
+    // the clause's cannot lead back into it.
+    std::uint32_t levels = 0;  // the clause's levels, folded to 32 bits
+    for (int k = 1; k < size; ++k) levels |= 1u << (s.level[varOf(s.learnt[k])] & 31);
+    std::int16_t marked[kSolverVars];  // variables found implied, besides the clause's own
+    int markedCount = 0;
+    auto implied = [&](int var) {
+        std::int16_t stack[kSolverVars];
+        int depth = 0;
+        const int before = markedCount;
+        stack[depth++] = static_cast<std::int16_t>(var);
+        while (depth > 0) {
+            const int at = stack[--depth];
+            const bool all = forEachReasonLiteral(s, s.reason[at], at, [&](int literal) {
+                const int other = varOf(literal);
+                if (s.seen[other] || s.level[other] == 0) return true;
+                if (s.reason[other] == kNoReason || !(levels >> (s.level[other] & 31) & 1u)) {
+                    return false;
+                }
+                s.seen[other] = 1;
+                marked[markedCount++] = static_cast<std::int16_t>(other);
+                stack[depth++] = static_cast<std::int16_t>(other);
+                return true;
+            });
+            if (!all) {
+                while (markedCount > before) s.seen[marked[--markedCount]] = 0;
+                return false;
+            }
+        }
+        return true;
     };
     bool drop[kSolverVars];
-    for (int k = 1; k < size; ++k) drop[k] = redundant(varOf(s.learnt[k]));
+    for (int k = 1; k < size; ++k) {
+        const int var = varOf(s.learnt[k]);
+        drop[k] = s.reason[var] != kNoReason && implied(var);
+    }
     for (int k = 1; k < size; ++k) s.seen[varOf(s.learnt[k])] = 0;
+    while (markedCount > 0) s.seen[marked[--markedCount]] = 0;
     int kept = 1;
     for (int k = 1; k < size; ++k) {
         if (!drop[k]) s.learnt[kept++] = s.learnt[k];
