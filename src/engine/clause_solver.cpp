@@ -405,6 +405,65 @@ bool forEachReasonLiteral(const ClauseSolver& s, std::int32_t reason, int skipVa
     return true;
 }
 
+// Where a learned clause (learnt[1..size)) holds several literals of one level, they may all
+// follow, through that level's reasons and the clause's literals of lower levels, from one
+// literal of the level: resolving them back to it, as for the first unique implication point,
+// leaves that one in their place. Returns the new size. seen[] is clear before and after.
+int shrink(ClauseSolver& s, int size) {
+    std::int16_t* lits = s.learnt;
+    std::sort(lits + 1, lits + size,
+              [&s](int a, int b) { return s.level[varOf(a)] > s.level[varOf(b)]; });
+    // seen: 1 a clause variable below the level at work; 2 waiting to be resolved; 3 resolved.
+    for (int k = 1; k < size; ++k) s.seen[varOf(lits[k])] = 1;
+    std::int16_t touched[kSolverVars];
+    int out = 1;
+    for (int i = 1; i < size;) {
+        const int level = s.level[varOf(lits[i])];
+        int j = i;
+        while (j < size && s.level[varOf(lits[j])] == level) ++j;
+        int uip = -1;
+        if (j - i > 1) {
+            int count = 0, pending = j - i;
+            for (int k = i; k < j; ++k) s.seen[varOf(lits[k])] = 2;
+            int index = (level == s.decisionLevel ? s.trailSize : s.levelStart[level + 1]) - 1;
+            for (;;) {
+                while (s.seen[varOf(s.trail[index])] != 2) --index;
+                const int literal = s.trail[index--];
+                const int var = varOf(literal);
+                s.seen[var] = 3;
+                if (--pending == 0) {
+                    uip = literal;
+                    break;
+                }
+                if (s.reason[var] == kNoReason) break;
+                const bool ok = forEachReasonLiteral(s, s.reason[var], var, [&](int l) {
+                    const int other = varOf(l);
+                    const int at = s.level[other];
+                    if (at == 0) return true;
+                    if (at < level) return s.seen[other] == 1;
+                    if (s.seen[other] < 2) {
+                        s.seen[other] = 2;
+                        touched[count++] = static_cast<std::int16_t>(other);
+                        ++pending;
+                    }
+                    return true;
+                });
+                if (!ok) break;
+            }
+            for (int k = 0; k < count; ++k) s.seen[touched[k]] = 0;
+            for (int k = i; k < j; ++k) s.seen[varOf(lits[k])] = 0;
+        }
+        if (uip >= 0) {
+            lits[out++] = static_cast<std::int16_t>(uip ^ 1);
+        } else {
+            for (int k = i; k < j; ++k) lits[out++] = lits[k];
+        }
+        i = j;
+    }
+    for (int k = 1; k < size; ++k) s.seen[varOf(lits[k])] = 0;
+    return out;
+}
+
 // First unique implication point: returns the learned clause's size, its asserting literal
 // first and a literal of the level to return to second.
 int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
@@ -502,6 +561,7 @@ int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
         if (!drop[k]) s.learnt[kept++] = s.learnt[k];
     }
     size = kept;
+    size = shrink(s, size);
     // The deepest of the other literals goes second: it is watched, and its level is the one to
     // return to.
     int deepest = 1;
