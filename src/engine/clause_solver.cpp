@@ -460,7 +460,7 @@ int shrink(ClauseSolver& s, int size) {
         }
         i = j;
     }
-    for (int k = 1; k < size; ++k) s.seen[varOf(lits[k])] = 0;
+    for (int k = 1; k < out; ++k) s.seen[varOf(lits[k])] = 0;
     return out;
 }
 
