@@ -408,7 +408,8 @@ bool forEachReasonLiteral(const ClauseSolver& s, std::int32_t reason, int skipVa
 // Where a learned clause (learnt[1..size)) holds several literals of one level, they may all
 // follow, through that level's reasons and the clause's literals of lower levels, from one
 // literal of the level: resolving them back to it, as for the first unique implication point,
-// leaves that one in their place. Returns the new size. seen[] is clear before and after.
+// leaves that one in their place. Returns the new size, the literals after the first ordered by
+// level, deepest first. seen[] is clear before and after.
 int shrink(ClauseSolver& s, int size) {
     std::int16_t* lits = s.learnt;
     std::sort(lits + 1, lits + size,
@@ -560,15 +561,9 @@ int analyze(ClauseSolver& s, int conflict, const int (&pair)[2]) {
     for (int k = 1; k < size; ++k) {
         if (!drop[k]) s.learnt[kept++] = s.learnt[k];
     }
-    size = kept;
-    size = shrink(s, size);
-    // The deepest of the other literals goes second: it is watched, and its level is the one to
-    // return to.
-    int deepest = 1;
-    for (int k = 2; k < size; ++k) {
-        if (s.level[varOf(s.learnt[k])] > s.level[varOf(s.learnt[deepest])]) deepest = k;
-    }
-    if (size > 1) std::swap(s.learnt[1], s.learnt[deepest]);
+    // Shrinking leaves the other literals deepest level first: the second is watched, and its
+    // level is the one to return to.
+    size = shrink(s, kept);
     s.bump /= 0.80;
     return size;
 }
