@@ -306,9 +306,9 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
     // bits) marks a digit as never seen.
     alignas(16) std::uint32_t hiddenSeen[kDigits][kLanes], permutationSeen[kDigits][kLanes];
     alignas(16) std::uint32_t templateSeen[kDigits][kLanes], segmentSeen[kDigits][kLanes];
-    auto start = [settled](std::uint32_t(*seen)[kLanes]) {
+    auto start = [settled](std::uint32_t(&seen)[kDigits][kLanes]) {
         if (settled) {
-            std::memcpy(seen, settled->candidates, sizeof(Board::candidates));
+            copyCandidates(seen, settled->candidates);
         } else {
             std::memset(seen, 0xFF, sizeof(Board::candidates));
         }
@@ -318,7 +318,7 @@ bool propagate(Board& s, const Units& units, bool templates, const Board* settle
     if (units.allNeedEveryDigit && templates) start(templateSeen);
     // The segment masks come with the board: those of `settled` hold for its candidates.
     bool segmentsKnown = settled != nullptr && settled->segmentsKnown;
-    if (segmentsKnown) std::memcpy(segmentSeen, settled->candidates, sizeof(Board::candidates));
+    if (segmentsKnown) copyCandidates(segmentSeen, settled->candidates);
     s.segmentsKnown = false;
     SegmentMasks& segmentMasks = s.segments;
     // The digits whose candidates differ from what a pass last saw, as a mask.
