@@ -260,16 +260,19 @@ bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
         lastFound[b] = last[b] & (lastCells[b] | lastColCells) & ~s.solved[b];
         hit |= lastFound[b];
     }
-    // The digits with finds, as a mask: the placements loop over them only.
     missed |= foldLanes(missing);
     if (missed != 0) return false;
-    const unsigned digits = nonzeroLanes(anyFound);
-    if ((digits | hit) == 0) return true;
-    for (unsigned rest = digits; rest != 0; rest &= rest - 1) {
-        const int d = std::countr_zero(rest);
-        for (int b = 0; b < kBands; ++b) changed |= placeFound(s, d, b, found[b][d]);
+    if ((foldLanes(anyFound) | hit) == 0) return true;
+    // Band by band, the digits with finds as a mask: the placements loop over those only.
+    for (int b = 0; b < kBands; ++b) {
+        for (unsigned rest = nonzeroLanes(found[b]); rest != 0; rest &= rest - 1) {
+            const int d = std::countr_zero(rest);
+            changed |= placeFound(s, d, b, found[b][d]);
+        }
     }
-    for (int b = 0; b < kBands; ++b) changed |= placeFound(s, kDigits - 1, b, lastFound[b]);
+    if (hit != 0) {
+        for (int b = 0; b < kBands; ++b) changed |= placeFound(s, kDigits - 1, b, lastFound[b]);
+    }
     return true;
 }
 
