@@ -96,39 +96,40 @@ inline bool sameLanes(const std::uint32_t (&x)[kLanes], const std::uint32_t (&y)
 // One band's lanes of eight digits side by side, for passes over every digit at once.
 using DigitOctet = std::uint32_t __attribute__((vector_size(32)));
 
-// A copy of a board for a branch. With wide vectors, ten plain 32-byte moves: the compiler's
-// string-move instruction for the same bytes has a start-up cost that shows at every branch.
-inline void copyBoard(Board& to, const Board& from) {
-#if defined(__AVX2__)
-    static_assert(sizeof(Board) % sizeof(DigitOctet) == 0);
-    const auto* source = reinterpret_cast<const unsigned char*>(&from);
-    auto* target = reinterpret_cast<unsigned char*>(&to);
-    for (std::size_t at = 0; at < sizeof(Board); at += sizeof(DigitOctet)) {
+// A copy of `size` bytes in 32-byte moves and a 16-byte tail: for fixed sizes the compiler calls
+// the library or uses its string-move instruction, whose start-up cost shows at every node.
+template <std::size_t size>
+inline void copyInVectors(void* to, const void* from) {
+    static_assert(size % sizeof(Lanes) == 0);
+    const auto* source = static_cast<const unsigned char*>(from);
+    auto* target = static_cast<unsigned char*>(to);
+    std::size_t at = 0;
+    for (; at + sizeof(DigitOctet) <= size; at += sizeof(DigitOctet)) {
         DigitOctet v;
         __builtin_memcpy(&v, source + at, sizeof v);
         __builtin_memcpy(target + at, &v, sizeof v);
     }
+    if (at < size) {
+        Lanes tail;
+        __builtin_memcpy(&tail, source + at, sizeof tail);
+        __builtin_memcpy(target + at, &tail, sizeof tail);
+    }
+}
+
+// A copy of a board for a branch.
+inline void copyBoard(Board& to, const Board& from) {
+#if defined(__AVX2__)
+    copyInVectors<sizeof(Board)>(&to, &from);
 #else
     to = from;
 #endif
 }
 
-// A copy of all digits' candidates. With wide vectors, five plain moves: the compiler calls the
-// library for a copy of this size, and passes make one at every node.
+// A copy of all digits' candidates, as passes make one at every node.
 inline void copyCandidates(std::uint32_t (&to)[kDigits][kLanes],
                            const std::uint32_t (&from)[kDigits][kLanes]) {
 #if defined(__AVX2__)
-    static_assert(sizeof to == 4 * sizeof(DigitOctet) + sizeof(Lanes));
-    const auto* source = reinterpret_cast<const unsigned char*>(from);
-    auto* target = reinterpret_cast<unsigned char*>(to);
-    for (std::size_t at = 0; at < 4 * sizeof(DigitOctet); at += sizeof(DigitOctet)) {
-        DigitOctet v;
-        __builtin_memcpy(&v, source + at, sizeof v);
-        __builtin_memcpy(target + at, &v, sizeof v);
-    }
-    Lanes tail;
-    __builtin_memcpy(&tail, source + 4 * sizeof(DigitOctet), sizeof tail);
-    __builtin_memcpy(target + 4 * sizeof(DigitOctet), &tail, sizeof tail);
+    copyInVectors<sizeof to>(to, from);
 #else
     __builtin_memcpy(to, from, sizeof to);
 #endif
