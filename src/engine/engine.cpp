@@ -28,23 +28,25 @@ bool findSmallestCompletion(const Grid& puzzle, Grid& out, int rowMajorBudget, S
     // Row-major branching finds the smallest completion directly and is fastest on almost every
     // puzzle, but a dead end it cannot see early can cost it dearly. Past a budget, fall back to
     // fixing cells one by one, each choice proven with clause learning.
-    Board answer;
-    RowMajorWalk walk;
-    walk.units = ctx.units;
     // With repeated givens a branch costs about ten times as much and the bounded method does
     // better from the start (the slowest such inputs found need its matching rules; even ten
     // branches first cost more work than they saved, over random and slow inputs alike).
-    walk.budget = ctx.units.allNeedEveryDigit ? rowMajorBudget : 0;
-    const Outcome outcome = searchSmallest(root, walk, answer);
-    cost.propagations += walk.branches;
-    switch (outcome) {
-        case Outcome::kFound:
-            toGrid(answer, out);
-            return true;
-        case Outcome::kNone:
-            return false;
-        case Outcome::kOutOfBudget:
-            break;
+    if (ctx.units.allNeedEveryDigit) {
+        Board answer;
+        RowMajorWalk walk;
+        walk.units = ctx.units;
+        walk.budget = rowMajorBudget;
+        const Outcome outcome = searchSmallest(root, walk, answer);
+        cost.propagations += walk.branches;
+        switch (outcome) {
+            case Outcome::kFound:
+                toGrid(answer, out);
+                return true;
+            case Outcome::kNone:
+                return false;
+            case Outcome::kOutOfBudget:
+                break;
+        }
     }
     return smallestByProof(root, ctx, out, cost);
 }
