@@ -66,6 +66,9 @@ TEST(CountingRefutation, RefutesAPigeonholeButNeverACompletion) {
     std::int8_t hint[81];
     for (int c = 0; c < 81; ++c) hint[c] = static_cast<std::int8_t>(c < 27 ? grid[c] - '1' : -1);
     EXPECT_FALSE(engine::relaxationRefutes(lp, cells, hint));
+    // Asked again, the remembered certificate answers, with the same reason.
+    EXPECT_TRUE(engine::relaxationRefutes(lp, asked));
+    EXPECT_EQ(engine::relaxationReason(lp, asked, reason), size);
 }
 
 }  // namespace

@@ -270,20 +270,11 @@ Outcome optimise(Lp& lp, long& pivots) {
     }
 }
 
-// The certificate: the duals of the places, scaled to integers. A cell's bound is the least,
-// over its allowed digits, of the weights of the places that digit would take; in a completion
-// every cell uses its digit's places and no place is used twice, so the bounds cannot add up to
-// more than the weights.
-bool certified(Lp& lp, const std::uint16_t (&allowed)[81]) {
-    std::int64_t total = 0;
-    lp.weight[kAbsent] = 0;
-    for (int i = 0; i < lp.rows; ++i) {
-        const double z = lp.dual[i];
-        lp.weight[i] = 0;
-        if (i < lp.cells || !(z > 0)) continue;  // negative or not a number: no weight
-        lp.weight[i] = static_cast<std::int64_t>(std::lround(std::fmin(z, 64.0) * kScale));
-        total += lp.weight[i];
-    }
+// Whether the weights of the places (lp.weight, `total` in all) refute the allowed digits. A
+// cell's bound is the least, over its allowed digits, of the weights of the places that digit
+// would take; in a completion every cell uses its digit's places and no place is used twice, so
+// the bounds cannot add up to more than the weights. Sets the bounds and the surplus.
+bool weightsRefute(Lp& lp, const std::uint16_t (&allowed)[81], std::int64_t total) {
     for (int cell = 0; cell < 81; ++cell) lp.least[cell] = -1;
     for (int j = 0; j < lp.columns; ++j) {
         const int cell = lp.cellOf[j];
@@ -298,6 +289,54 @@ bool certified(Lp& lp, const std::uint16_t (&allowed)[81]) {
     }
     lp.surplus = bounds - total;
     return bounds > total;
+}
+
+// The certificate from the simplex: the duals of the places, scaled to integers.
+bool certified(Lp& lp, const std::uint16_t (&allowed)[81]) {
+    std::int64_t total = 0;
+    lp.weight[kAbsent] = 0;
+    for (int i = 0; i < lp.rows; ++i) {
+        const double z = lp.dual[i];
+        lp.weight[i] = 0;
+        if (i < lp.cells || !(z > 0)) continue;  // negative or not a number: no weight
+        lp.weight[i] = static_cast<std::int64_t>(std::lround(std::fmin(z, 64.0) * kScale));
+        total += lp.weight[i];
+    }
+    return weightsRefute(lp, allowed, total);
+}
+
+// Whether a remembered certificate refutes the allowed digits; the one that does goes first.
+bool rememberedRefutes(Lp& lp, const std::uint16_t (&allowed)[81]) {
+    for (int k = 0; k < lp.rememberedCount; ++k) {
+        const Lp::Certificate& c = lp.remembered[k];
+        std::fill(lp.weight, lp.weight + lp.rows, 0);
+        lp.weight[kAbsent] = 0;
+        std::int64_t total = 0;
+        for (int t = 0; t < c.rows; ++t) {
+            lp.weight[c.row[t]] = c.weight[t];
+            total += c.weight[t];
+        }
+        if (weightsRefute(lp, allowed, total)) {
+            std::rotate(lp.remembered, lp.remembered + k, lp.remembered + k + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Keeps the certificate in lp.weight, unless it has too many rows; the oldest goes.
+void remember(Lp& lp) {
+    Lp::Certificate c;
+    for (int i = 0; i < lp.rows; ++i) {
+        if (lp.weight[i] == 0) continue;
+        if (c.rows == Lp::kRememberedRows) return;
+        c.row[c.rows] = static_cast<std::int16_t>(i);
+        c.weight[c.rows++] = lp.weight[i];
+    }
+    if (lp.rememberedCount < Lp::kRemembered) ++lp.rememberedCount;
+    std::copy_backward(lp.remembered, lp.remembered + lp.rememberedCount - 1,
+                       lp.remembered + lp.rememberedCount);
+    lp.remembered[0] = c;
 }
 
 }  // namespace
@@ -339,6 +378,7 @@ void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81]) {
     lp.columns = columns;
     lp.cells = cells;
     lp.warm = false;
+    lp.rememberedCount = 0;
     // Column kAbsent of the inverse and the dual past the rows stay zero from here on.
     for (int i = 0; i < kStride; ++i) {
         lp.inverse[kAbsent * kStride + i] = 0;
@@ -358,6 +398,7 @@ bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const
             return true;
         }
     }
+    if (rememberedRefutes(lp, allowed)) return true;
     for (int j = 0; j < lp.columns; ++j) lp.open[j] = allowed[lp.cellOf[j]] >> lp.digitOf[j] & 1u;
     bool fresh = !lp.warm || lp.pivotsSinceCrash > kPivotsBeforeRefresh;
     for (int i = 0; i < lp.rows && !fresh; ++i) fresh = lp.value[i] < -1e-6;
@@ -374,7 +415,9 @@ bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const
     if (outcome != Outcome::kOptimal) return false;
     double objective = 0;
     for (int i = 0; i < lp.rows; ++i) objective += lp.dual[i];
-    return objective < lp.cells - 1e-7 && certified(lp, allowed);
+    if (!(objective < lp.cells - 1e-7 && certified(lp, allowed))) return false;
+    remember(lp);
+    return true;
 }
 
 int relaxationReason(const Relaxation& lp, const std::uint16_t (&allowed)[81], std::int16_t* out) {
