@@ -62,10 +62,9 @@ void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81]);
 // `allowed[cell]` (within its candidates at set-up). True only with a certificate checked in
 // integers (weights on the unit-digit places that the cells' least weights outnumber), so
 // rounding in the search for it can cost time but never an answer. The last few certificates
-// found are tried first. `hint`, when given, is a
-// digit (0-8, or -1) per cell to start from, such as the last completion or the search's current
-// values, when there is no last basis to go on from (or it is worn). `pivots`, when given, gets the
-// steps taken.
+// found are tried first. `hint`, when given, is a digit (0-8, or -1) per cell to start from, such
+// as the last completion or the search's current values, when there is no last basis to go on
+// from (or it is worn). `pivots`, when given, gets the steps taken.
 bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81],
                        const std::int8_t* hint = nullptr, long* pivots = nullptr);
 
