@@ -270,11 +270,13 @@ Outcome optimise(Lp& lp, long& pivots) {
     }
 }
 
-// Whether the weights of the places (lp.weight, `total` in all) refute the allowed digits. A
+// Whether the weights of the places (lp.weight, zero at kAbsent) refute the allowed digits. A
 // cell's bound is the least, over its allowed digits, of the weights of the places that digit
 // would take; in a completion every cell uses its digit's places and no place is used twice, so
 // the bounds cannot add up to more than the weights. Sets the bounds and the surplus.
-bool weightsRefute(Lp& lp, const std::uint16_t (&allowed)[81], std::int64_t total) {
+bool weightsRefute(Lp& lp, const std::uint16_t (&allowed)[81]) {
+    std::int64_t total = 0;
+    for (int i = 0; i < lp.rows; ++i) total += lp.weight[i];
     for (int cell = 0; cell < 81; ++cell) lp.least[cell] = -1;
     for (int j = 0; j < lp.columns; ++j) {
         const int cell = lp.cellOf[j];
@@ -293,16 +295,14 @@ bool weightsRefute(Lp& lp, const std::uint16_t (&allowed)[81], std::int64_t tota
 
 // The certificate from the simplex: the duals of the places, scaled to integers.
 bool certified(Lp& lp, const std::uint16_t (&allowed)[81]) {
-    std::int64_t total = 0;
     lp.weight[kAbsent] = 0;
     for (int i = 0; i < lp.rows; ++i) {
         const double z = lp.dual[i];
         lp.weight[i] = 0;
         if (i < lp.cells || !(z > 0)) continue;  // negative or not a number: no weight
         lp.weight[i] = static_cast<std::int64_t>(std::lround(std::fmin(z, 64.0) * kScale));
-        total += lp.weight[i];
     }
-    return weightsRefute(lp, allowed, total);
+    return weightsRefute(lp, allowed);
 }
 
 // Whether a remembered certificate refutes the allowed digits; the one that does goes first.
@@ -311,12 +311,8 @@ bool rememberedRefutes(Lp& lp, const std::uint16_t (&allowed)[81]) {
         const Lp::Certificate& c = lp.remembered[k];
         std::fill(lp.weight, lp.weight + lp.rows, 0);
         lp.weight[kAbsent] = 0;
-        std::int64_t total = 0;
-        for (int t = 0; t < c.rows; ++t) {
-            lp.weight[c.row[t]] = c.weight[t];
-            total += c.weight[t];
-        }
-        if (weightsRefute(lp, allowed, total)) {
+        for (int t = 0; t < c.rows; ++t) lp.weight[c.row[t]] = c.weight[t];
+        if (weightsRefute(lp, allowed)) {
             std::rotate(lp.remembered, lp.remembered + k, lp.remembered + k + 1);
             return true;
         }
