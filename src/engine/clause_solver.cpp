@@ -578,17 +578,20 @@ bool simplify(ClauseSolver& s, bool forget) {
     int threshold = 256, skip = 0;
     if (forget) {
         int byGlue[256] = {};
-        for (int clause = 0; clause < s.clauseCount; ++clause) ++byGlue[s.clauseGlue[clause]];
-        int keep = s.clauseCount / 2;
+        for (int clause = s.ruleClauses; clause < s.clauseCount; ++clause) {
+            ++byGlue[s.clauseGlue[clause]];
+        }
+        int keep = (s.clauseCount - s.ruleClauses) / 2;
         threshold = 0;
         while (threshold < 255 && keep >= byGlue[threshold]) keep -= byGlue[threshold++];
         skip = byGlue[threshold] - keep;
     }
     // Clauses are compacted in place: a clause only ever moves towards the front.
-    int used = 0, count = 0;
+    int used = 0, count = 0, rules = 0;
     for (int clause = 0; clause < s.clauseCount; ++clause) {
         const int glue = s.clauseGlue[clause];
-        if (glue > threshold || (glue == threshold && skip-- > 0)) continue;
+        const bool rule = clause < s.ruleClauses;
+        if (!rule && (glue > threshold || (glue == threshold && skip-- > 0))) continue;
         const std::int16_t* c = s.literals + s.clauseStart[clause];
         int size = 0;
         bool satisfied = false;
@@ -610,9 +613,11 @@ bool simplify(ClauseSolver& s, bool forget) {
         std::memcpy(s.literals + used, scratch, sizeof(std::int16_t) * size);
         used += size;
         ++count;
+        rules += rule;
     }
     s.arenaUsed = used;
     s.clauseCount = count;
+    s.ruleClauses = rules;
     std::fill(std::begin(s.watchHead), std::end(s.watchHead), -1);
     for (int clause = 0; clause < count; ++clause) {
         watch(s, clause, 0);
@@ -1014,7 +1019,7 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     s.bump = 1.0;
     s.trailSize = s.propagated = s.decisionLevel = 0;
     s.levelStart[0] = 0;
-    s.arenaUsed = s.clauseCount = 0;
+    s.arenaUsed = s.clauseCount = s.ruleClauses = 0;
     std::memset(s.levelMark, 0, sizeof s.levelMark);
     s.markStamp = 0;
     s.conflicts = 0;
@@ -1076,6 +1081,31 @@ bool fixDigit(ClauseSolver& s, int cell, int digit, bool holds) {
     const int v = valueOf(s, literal);
     if (v == 0) return false;
     if (v < 0) assign(s, literal, kNoReason);
+    return settle(s);
+}
+
+bool orderInterchangeable(ClauseSolver& s, unsigned digits) {
+    // For each two in a row, a < b: b in a cell needs a in an earlier one.
+    int previous = -1;
+    for (unsigned rest = digits; rest != 0; rest &= rest - 1) {
+        const int b = std::countr_zero(rest), a = previous;
+        previous = b;
+        if (a < 0) continue;
+        for (int cell = 0; cell < kSolverCells; ++cell) {
+            if (!s.exists[cell * 9 + b] || valueOf(s, positive(cell * 9 + b)) == 0) continue;
+            int size = 0;
+            s.learnt[size++] = static_cast<std::int16_t>(negative(cell * 9 + b));
+            for (int earlier = 0; earlier < cell; ++earlier) {
+                if (s.exists[earlier * 9 + a]) {
+                    s.learnt[size++] = static_cast<std::int16_t>(positive(earlier * 9 + a));
+                }
+            }
+            const int before = s.clauseCount;
+            if (!addAtTop(s, size)) return false;
+            if (s.clauseCount > before) s.vivified[before] = 1;
+        }
+    }
+    s.ruleClauses = s.clauseCount;
     return settle(s);
 }
 
@@ -1161,7 +1191,7 @@ int solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred
             backtrack(s, 0);
             sinceRestart = 0;
             limit = policy.base * luby(++restart);
-            if (s.clauseCount > policy.maxLearned && !simplify(s, true)) return 0;
+            if (s.clauseCount - s.ruleClauses > policy.maxLearned && !simplify(s, true)) return 0;
             if (s.hallRules && !vivify(s, kVivifyAssignments)) return 0;
             continue;
         }

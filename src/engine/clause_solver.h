@@ -65,6 +65,8 @@ struct ClauseSolver {
     std::int16_t watchBlocker[2 * kMaxClauses];
     std::int32_t watchHead[kSolverLiterals];
     int arenaUsed = 0, clauseCount = 0;
+    // The first clauses of the store are rules, not learned: never forgotten.
+    int ruleClauses = 0;
     std::int16_t learnt[kSolverVars];
     // Work done over every call, for measuring: conflicts met and values assigned.
     long conflicts = 0;
@@ -118,6 +120,12 @@ int solve(ClauseSolver& s, long budget, std::int8_t (&model)[kSolverCells]);
 // completes, one refutation covers them all.
 int solveWithin(ClauseSolver& s, int cell, unsigned digits, long budget,
                 std::int8_t (&model)[kSolverCells]);
+
+// Digits (bit d) that no placed cell holds, so that the rules do not tell them apart: any
+// completion with their first appearances (row-major) out of ascending order has one that is
+// smaller, the same but for those digits swapped. Requires them in order; called at the top
+// level before any solve. Returns false when that leaves no completion.
+bool orderInterchangeable(ClauseSolver& s, unsigned digits);
 
 // Whether `digit` of `cell` is still possible at the top level.
 bool digitOpen(const ClauseSolver& s, int cell, int digit);

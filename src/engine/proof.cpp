@@ -95,6 +95,12 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         return result;
     };
     if (!initSolver(solver, candidates, needs)) return done(false);
+    {
+        // Digits no placed cell holds: the rules cannot tell them apart.
+        unsigned placed = 0;
+        for (int unit = 0; unit < 9; ++unit) placed |= placedIn[unit];
+        if (!orderInterchangeable(solver, ~placed & 0x1FFu)) return done(false);
+    }
     // Where givens repeat, units need not hold every digit and the solver's clauses alone would
     // meet pigeonholes (seven rows for eight columns' 1s) by enumeration.
     solver.hallRules = !units.allNeedEveryDigit;
