@@ -121,10 +121,11 @@ int solve(ClauseSolver& s, long budget, std::int8_t (&model)[kSolverCells]);
 int solveWithin(ClauseSolver& s, int cell, unsigned digits, long budget,
                 std::int8_t (&model)[kSolverCells]);
 
-// Digits (bit d) that no placed cell holds, so that the rules do not tell them apart: any
-// completion with their first appearances (row-major) out of ascending order has one that is
-// smaller, the same but for those digits swapped. Requires them in order; called at the top
-// level before any solve. Returns false when that leaves no completion.
+// Adds the rule that `digits` (bit d), which no given or placed cell holds, first appear in
+// ascending order, read row by row. The other rules cannot tell such digits apart: swapping two
+// of them turns a completion into another, and the smaller of the two keeps the order. So the
+// smallest completion keeps it, and a refutation need only cover the completions that do.
+// Called at the top level before any solve; false when that leaves no completion.
 bool orderInterchangeable(ClauseSolver& s, unsigned digits);
 
 // Whether `digit` of `cell` is still possible at the top level.

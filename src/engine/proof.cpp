@@ -96,7 +96,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     };
     if (!initSolver(solver, candidates, needs)) return done(false);
     {
-        // Digits no placed cell holds: the rules cannot tell them apart.
+        // Digits that no placed cell holds: the rules cannot tell them apart.
         unsigned placed = 0;
         for (int unit = 0; unit < 9; ++unit) placed |= placedIn[unit];
         if (!orderInterchangeable(solver, ~placed & 0x1FFu)) return done(false);
