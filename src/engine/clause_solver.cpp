@@ -1084,6 +1084,10 @@ bool fixDigit(ClauseSolver& s, int cell, int digit, bool holds) {
     return settle(s);
 }
 
+// At most eight pairs of digits, a clause per cell, each of at most 81 literals: the store
+// always has room for them before anything is learned.
+static_assert(8 * kSolverCells <= kMaxClauses && 8 * kSolverCells * kSolverCells <= kClauseArena);
+
 bool orderInterchangeable(ClauseSolver& s, unsigned digits) {
     // For each two in a row, a < b: b in a cell needs a in an earlier one.
     int previous = -1;
