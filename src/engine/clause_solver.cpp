@@ -855,9 +855,11 @@ int nakedSubsets(ClauseSolver& s) {
                     std::swap(s.hallClause[1], s.hallClause[deepest]);
                     if (s.clauseCount == kMaxClauses || s.arenaUsed + s.hallSize > kClauseArena)
                         return false;
-                    const int clause =
-                        store(s, s.hallClause, s.hallSize, glueOf(s, s.hallClause, s.hallSize));
+                    // The glue once var is false: before, its level is a stale or unset one.
+                    const int clause = store(s, s.hallClause, s.hallSize, 0);
                     assign(s, negative(var), clause);
+                    s.clauseGlue[clause] = static_cast<std::uint8_t>(
+                        std::min(glueOf(s, s.hallClause, s.hallSize), 255));
                     masks[k] = static_cast<std::uint16_t>(masks[k] & ~(1u << (var % 9)));
                     ++assigned;
                 }
@@ -1009,6 +1011,7 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
                 const bool (&needs)[27][9]) {
     std::memset(s.exists, 0, sizeof s.exists);
     std::memset(s.seen, 0, sizeof s.seen);
+    std::memset(s.level, 0, sizeof s.level);
     std::fill(std::begin(s.value), std::end(s.value), std::int8_t{-1});
     std::fill(std::begin(s.literalValue), std::end(s.literalValue), std::int8_t{-1});
     std::fill(std::begin(s.activity), std::end(s.activity), 0.0);
