@@ -295,7 +295,6 @@ bool weightsRefute(Lp& lp, const std::uint16_t (&allowed)[81]) {
 
 // The certificate from the simplex: the duals of the places, scaled to integers.
 bool certified(Lp& lp, const std::uint16_t (&allowed)[81]) {
-    lp.weight[kAbsent] = 0;
     for (int i = 0; i < lp.rows; ++i) {
         const double z = lp.dual[i];
         lp.weight[i] = 0;
@@ -310,7 +309,6 @@ bool rememberedRefutes(Lp& lp, const std::uint16_t (&allowed)[81]) {
     for (int k = 0; k < lp.rememberedCount; ++k) {
         const Lp::Certificate& c = lp.remembered[k];
         std::fill(lp.weight, lp.weight + lp.rows, 0);
-        lp.weight[kAbsent] = 0;
         for (int t = 0; t < c.rows; ++t) lp.weight[c.row[t]] = c.weight[t];
         if (weightsRefute(lp, allowed)) {
             std::rotate(lp.remembered, lp.remembered + k, lp.remembered + k + 1);
@@ -375,7 +373,8 @@ void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81]) {
     lp.cells = cells;
     lp.warm = false;
     lp.rememberedCount = 0;
-    // Column kAbsent of the inverse and the dual past the rows stay zero from here on.
+    // Column kAbsent of the inverse, its weight and the dual past the rows stay zero from here on.
+    lp.weight[kAbsent] = 0;
     for (int i = 0; i < kStride; ++i) {
         lp.inverse[kAbsent * kStride + i] = 0;
         lp.dual[i] = 0;
@@ -388,7 +387,6 @@ bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const
         if (lp.cellRow[cell] >= 0 && (allowed[cell] & lp.candidates[cell]) == 0) {
             // An open cell with no digit: the certificate is that cell alone.
             for (int i = 0; i < lp.rows; ++i) lp.weight[i] = 0;
-            lp.weight[kAbsent] = 0;
             for (int c = 0; c < 81; ++c) lp.least[c] = c == cell ? 1 : -1;
             lp.surplus = 1;
             return true;
