@@ -23,6 +23,9 @@ constexpr long kQuickSearchNodes = 16;
 // From then on the solver also runs it inside its search. Sooner (30, 100, 300) cost more on
 // near-empty grids, where the relaxation is large, than it saved elsewhere.
 constexpr long kConflictsBeforeCounting = 500;
+// Where the count alone does not refute a question, it splits cells and counts again in each
+// branch, up to this many counts.
+constexpr long kSplitNodes = 8;
 // After it, where givens repeat, the board search and clause learning take turns on a question,
 // each with twice its last budget, from these.
 constexpr long kFirstTurnNodes = 4;
@@ -123,8 +126,11 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             initRelaxation(lp, cells);
             solver.relaxation = &lp;  // from now on it runs inside the search too
         }
-        ++work.relaxations;
-        return relaxationRefutes(lp, open, model, &work.relaxationPivots);
+        long nodes = kSplitNodes;
+        const bool refuted =
+            relaxationRefutesBySplitting(lp, open, model, nodes, &work.relaxationPivots);
+        work.relaxations += kSplitNodes - nodes;
+        return refuted;
     };
     // Whether `board` has a completion with `cell` (unless -1) taking one of `digits`; on 1,
     // `model` holds one. Clause learning can spend thousands of conflicts on a completion that

@@ -3,6 +3,7 @@
 #include "engine/relaxation.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -412,6 +413,91 @@ bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const
     if (!(objective < lp.cells - 1e-7 && certified(lp, allowed))) return false;
     remember(lp);
     return true;
+}
+
+namespace {
+
+// Naked singles over `cells`: a cell down to one digit takes it from its peers. False when that
+// leaves a cell with none. Cells at 0 are not open and stay so.
+bool settleSingles(std::uint16_t (&cells)[81]) {
+    bool spread[81] = {};
+    for (bool again = true; again;) {
+        again = false;
+        for (int cell = 0; cell < 81; ++cell) {
+            if (spread[cell] || !std::has_single_bit(cells[cell])) continue;
+            spread[cell] = again = true;
+            for (int b = 0; b < kBands; ++b) {
+                for (std::uint32_t rest = kPeers[cell][b]; rest != 0; rest &= rest - 1) {
+                    const int peer = 27 * b + std::countr_zero(rest);
+                    if (!(cells[peer] & cells[cell])) continue;
+                    cells[peer] = static_cast<std::uint16_t>(cells[peer] & ~cells[cell]);
+                    if (cells[peer] == 0) return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+enum class Split { kRefuted, kOpen, kOutOfNodes };
+
+// Depth first: the count at each node, and where it does not refute, every digit of the open
+// cell with the fewest. kOpen when a branch ends with every cell down to one digit.
+Split splitRefutes(Lp& lp, std::uint16_t (&cells)[81], const std::int8_t* hint, long& nodes,
+                   long* pivots) {
+    if (!settleSingles(cells)) return Split::kRefuted;
+    if (nodes <= 0) return Split::kOutOfNodes;
+    --nodes;
+    if (relaxationRefutes(lp, cells, hint, pivots)) return Split::kRefuted;
+    // The relaxation's own solution: per cell its largest share of a digit, and that digit.
+    double share[81] = {};
+    int favourite[81];
+    for (int i = 0; i < lp.rows; ++i) {
+        const int j = lp.basic[i];
+        if (j >= kSlack || !lp.open[j] || !(lp.value[i] > share[lp.cellOf[j]])) continue;
+        share[lp.cellOf[j]] = lp.value[i];
+        favourite[lp.cellOf[j]] = lp.digitOf[j];
+    }
+    // Split a cell the solution divides between digits (fewest digits first): a cell it gives
+    // wholly to one digit keeps that solution in one branch.
+    int branch = -1;
+    bool split = false;
+    for (int cell = 0; cell < 81; ++cell) {
+        const int n = std::popcount(cells[cell]);
+        if (n < 2) continue;
+        const bool divided = share[cell] < 1 - 1e-4;
+        if (branch < 0 || divided > split ||
+            (divided == split && n < std::popcount(cells[branch]))) {
+            branch = cell;
+            split = divided;
+        }
+    }
+    if (branch < 0) return Split::kOpen;
+    // The solution's digit first: it is the branch least likely to fall, and one that stands
+    // ends the search.
+    unsigned order[9], count = 0;
+    if (share[branch] > 0) order[count++] = 1u << favourite[branch];
+    for (unsigned rest = cells[branch]; rest != 0; rest &= rest - 1) {
+        const unsigned bit = rest & (0u - rest);
+        if (count == 0 || bit != order[0]) order[count++] = bit;
+    }
+    for (unsigned k = 0; k < count; ++k) {
+        std::uint16_t next[81];
+        std::copy(std::begin(cells), std::end(cells), std::begin(next));
+        next[branch] = static_cast<std::uint16_t>(order[k]);
+        const Split result = splitRefutes(lp, next, hint, nodes, pivots);
+        if (result != Split::kRefuted) return result;
+    }
+    return Split::kRefuted;
+}
+
+}  // namespace
+
+bool relaxationRefutesBySplitting(Relaxation& lp, const std::uint16_t (&allowed)[81],
+                                  const std::int8_t* hint, long& nodes, long* pivots) {
+    std::uint16_t cells[81];
+    std::copy(std::begin(allowed), std::end(allowed), std::begin(cells));
+    return splitRefutes(lp, cells, hint, nodes, pivots) == Split::kRefuted;
 }
 
 int relaxationReason(const Relaxation& lp, const std::uint16_t (&allowed)[81], std::int16_t* out) {

@@ -68,6 +68,14 @@ void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81]);
 bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81],
                        const std::int8_t* hint = nullptr, long* pivots = nullptr);
 
+// The same, where the count alone does not refute: the open cell with the fewest digits is
+// split into one branch per digit (each with naked singles), depth first, the count at every
+// node; at most `nodes` counts, and `nodes` is lowered by those made. Questions that clause
+// learning needs thousands of conflicts for are often a pigeonhole in every branch of a few such
+// splits.
+bool relaxationRefutesBySplitting(Relaxation& lp, const std::uint16_t (&allowed)[81],
+                                  const std::int8_t* hint, long& nodes, long* pivots = nullptr);
+
 // After a refutation: the digits outside `allowed` (as cell * 9 + digit, into `out`) that the
 // certificate needs kept out. As long as none of them comes back, there is no completion.
 int relaxationReason(const Relaxation& lp, const std::uint16_t (&allowed)[81], std::int16_t* out);
