@@ -26,6 +26,9 @@ constexpr long kConflictsBeforeCounting = 500;
 // Where the count alone does not refute a question, it splits cells and counts again in each
 // branch, up to this many counts.
 constexpr long kSplitNodes = 8;
+// In the turns that follow, the split is tried again with a count per this many conflicts of the
+// turn, whenever that is more counts than before (a count costs about as much as 60 conflicts).
+constexpr long kConflictsPerCount = 64;
 // After it, where givens repeat, the board search and clause learning take turns on a question,
 // each with twice its last budget, from these.
 constexpr long kFirstTurnNodes = 4;
@@ -117,6 +120,13 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     auto openCells = [&solver](std::uint16_t(&open)[kCellCount]) {
         std::copy(std::begin(solver.notFalse), std::end(solver.notFalse), std::begin(open));
     };
+    auto splitRefutes = [&](std::uint16_t(&open)[kCellCount], long counts) {
+        long left = counts;
+        const bool refuted =
+            relaxationRefutesBySplitting(lp, open, model, left, &work.relaxationPivots);
+        work.relaxations += counts - left;
+        return refuted;
+    };
     auto refutes = [&](std::uint16_t(&open)[kCellCount]) {
         if (solver.relaxation == nullptr) {
             std::uint16_t cells[kCellCount];
@@ -126,17 +136,14 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             initRelaxation(lp, cells);
             solver.relaxation = &lp;  // from now on it runs inside the search too
         }
-        long nodes = kSplitNodes;
-        const bool refuted =
-            relaxationRefutesBySplitting(lp, open, model, nodes, &work.relaxationPivots);
-        work.relaxations += kSplitNodes - nodes;
-        return refuted;
+        return splitRefutes(open, kSplitNodes);
     };
     // Whether `board` has a completion with `cell` (unless -1) taking one of `digits`; on 1,
     // `model` holds one. Clause learning can spend thousands of conflicts on a completion that
     // a search over the board, with all its deductions, meets in a few dozen nodes, and the
     // other way round on refutations: the two take turns, each with twice its last budget.
     auto decide = [&](const Board& board, int cell, unsigned digits) {
+        long splitTried = kSplitNodes;
         Board trial = board;
         if (cell >= 0) {
             for (int d = 0; d < kDigits; ++d) {
@@ -149,6 +156,14 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
              nodes *= 2, conflicts *= 2) {
             const Answer answer = searchCompletes(trial, ctx, model, nodes);
             if (answer != Answer::kUnknown) return answer == Answer::kYes ? 1 : 0;
+            if (const long counts = conflicts / kConflictsPerCount;
+                counts > splitTried && solver.relaxation != nullptr) {
+                splitTried = counts;
+                std::uint16_t open[kCellCount];
+                openCells(open);
+                if (cell >= 0) open[cell] = static_cast<std::uint16_t>(open[cell] & digits);
+                if (splitRefutes(open, counts)) return 0;
+            }
             const int found = cell >= 0 ? solveWithin(solver, cell, digits, conflicts, model)
                                         : solve(solver, conflicts, model);
             if (found >= 0) return found;
