@@ -27,8 +27,9 @@ constexpr long kConflictsBeforeCounting = 500;
 // branch, up to this many counts.
 constexpr long kSplitNodes = 8;
 // In the turns that follow, the split is tried again with a count per this many conflicts of the
-// turn, whenever that is more counts than before (a count costs about as much as 60 conflicts).
-constexpr long kConflictsPerCount = 64;
+// turn, whenever that is more counts than before (a count costs about as much as 60 conflicts,
+// but a split that cannot refute stops early).
+constexpr long kConflictsPerCount = 32;
 // After it, where givens repeat, the board search and clause learning take turns on a question,
 // each with twice its last budget, from these.
 constexpr long kFirstTurnNodes = 4;

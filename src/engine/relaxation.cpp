@@ -443,12 +443,16 @@ enum class Split { kRefuted, kOpen, kOutOfNodes };
 
 // Depth first: the count at each node, and where it does not refute, every digit of the open
 // cell with the fewest. kOpen when a branch ends with every cell down to one digit.
+// At depth `deepest` the count must refute: one that falls short there ends the search. Splits
+// that end refuted seldom need a short count so deep; a question with a completion would walk
+// the relaxation's own solution down, every count short, until the nodes ran out.
 Split splitRefutes(Lp& lp, std::uint16_t (&cells)[81], const std::int8_t* hint, long& nodes,
-                   long* pivots) {
+                   long* pivots, int depth, int deepest) {
     if (!settleSingles(cells)) return Split::kRefuted;
     if (nodes <= 0) return Split::kOutOfNodes;
     --nodes;
     if (relaxationRefutes(lp, cells, hint, pivots)) return Split::kRefuted;
+    if (depth >= deepest) return Split::kOutOfNodes;
     // The relaxation's own solution: per cell its largest share of a digit, and that digit.
     double share[81] = {};
     int favourite[81];
@@ -485,7 +489,7 @@ Split splitRefutes(Lp& lp, std::uint16_t (&cells)[81], const std::int8_t* hint, 
         std::uint16_t next[81];
         std::copy(std::begin(cells), std::end(cells), std::begin(next));
         next[branch] = static_cast<std::uint16_t>(order[k]);
-        const Split result = splitRefutes(lp, next, hint, nodes, pivots);
+        const Split result = splitRefutes(lp, next, hint, nodes, pivots, depth + 1, deepest);
         if (result != Split::kRefuted) return result;
     }
     return Split::kRefuted;
@@ -497,7 +501,9 @@ bool relaxationRefutesBySplitting(Relaxation& lp, const std::uint16_t (&allowed)
                                   const std::int8_t* hint, long& nodes, long* pivots) {
     std::uint16_t cells[81];
     std::copy(std::begin(allowed), std::end(allowed), std::begin(cells));
-    return splitRefutes(lp, cells, hint, nodes, pivots) == Split::kRefuted;
+    // Splits one level deep for 8 nodes, two for 16, three for 32.
+    const int deepest = std::bit_width(static_cast<unsigned long>(nodes > 0 ? nodes : 0)) - 3;
+    return splitRefutes(lp, cells, hint, nodes, pivots, 0, deepest) == Split::kRefuted;
 }
 
 int relaxationReason(const Relaxation& lp, const std::uint16_t (&allowed)[81], std::int16_t* out) {
