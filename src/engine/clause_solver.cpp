@@ -1116,6 +1116,34 @@ bool orderInterchangeable(ClauseSolver& s, unsigned digits) {
     return settle(s);
 }
 
+bool propagateAssuming(ClauseSolver& s, const std::int16_t* vars, int count,
+                       std::uint16_t (&open)[kSolverCells]) {
+    backtrack(s, 0);
+    int pair[2];
+    bool ok = propagate(s, pair) == kNoConflict;
+    for (int k = 0; ok && k < count; ++k) {
+        const int literal = positive(vars[k]);
+        const int value = valueOf(s, literal);
+        if (value == 0) ok = false;
+        if (value != -1) continue;
+        newLevel(s);
+        assign(s, literal, kNoReason);
+        ok = propagate(s, pair) == kNoConflict;
+    }
+    if (ok) std::copy(std::begin(s.notFalse), std::end(s.notFalse), std::begin(open));
+    // Backtracking saves each value as its variable's phase: these assumptions are not the
+    // search's, and its phases stay as they were.
+    const int start = s.decisionLevel > 0 ? s.levelStart[1] : s.trailSize;
+    const int end = s.trailSize;
+    std::int8_t phases[kSolverVars];
+    for (int i = start; i < end; ++i) phases[i - start] = s.phase[varOf(s.trail[i])];
+    std::int16_t assigned[kSolverVars];
+    std::copy(s.trail + start, s.trail + end, assigned);
+    backtrack(s, 0);
+    for (int i = 0; i < end - start; ++i) s.phase[varOf(assigned[i])] = phases[i];
+    return ok;
+}
+
 bool digitOpen(const ClauseSolver& s, int cell, int digit) {
     const int var = cell * 9 + digit;
     return s.exists[var] && s.value[var] != 0;

@@ -128,6 +128,12 @@ int solveWithin(ClauseSolver& s, int cell, unsigned digits, long budget,
 // Called at the top level before any solve; false when that leaves no completion.
 bool orderInterchangeable(ClauseSolver& s, unsigned digits);
 
+// Whether unit propagation at the top level (clauses, cell and unit rules), with the digits
+// `vars` (cell * 9 + digit) assumed in turn, ends without a conflict; if so, `open` gets each
+// cell's digits not false then. The solver is left at the top level.
+bool propagateAssuming(ClauseSolver& s, const std::int16_t* vars, int count,
+                       std::uint16_t (&open)[kSolverCells]);
+
 // Whether `digit` of `cell` is still possible at the top level.
 bool digitOpen(const ClauseSolver& s, int cell, int digit);
 

@@ -121,10 +121,33 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     auto openCells = [&solver](std::uint16_t(&open)[kCellCount]) {
         std::copy(std::begin(solver.notFalse), std::end(solver.notFalse), std::begin(open));
     };
+    // The split's nodes take the solver's propagation, with what it has learned, in place of
+    // naked singles: the question's digit first, then the digits fixed on the way down.
+    struct SplitContext {
+        ClauseSolver* solver;
+        int asked;  // 1 when fixed[0] is the question's digit
+        std::int16_t fixed[kCellCount + 1];
+    } splitContext{&solver, 0, {}};
+    const SplitSettle settle{
+        [](void* context, const std::int16_t* fixed, int count, std::uint16_t(&cells)[81]) {
+            auto& c = *static_cast<SplitContext*>(context);
+            std::copy(fixed, fixed + count, c.fixed + c.asked);
+            return propagateAssuming(*c.solver, c.fixed, c.asked + count, cells);
+        },
+        &splitContext};
     auto splitRefutes = [&](std::uint16_t(&open)[kCellCount], long counts) {
+        // The question's digit: the one cell the question narrows below the solver's digits.
+        splitContext.asked = 0;
+        for (int c = 0; c < kCellCount; ++c) {
+            if (std::has_single_bit(open[c]) && open[c] != solver.notFalse[c]) {
+                splitContext.asked = 1;
+                splitContext.fixed[0] =
+                    static_cast<std::int16_t>(c * 9 + std::countr_zero(open[c]));
+            }
+        }
         long left = counts;
         const bool refuted =
-            relaxationRefutesBySplitting(lp, open, model, left, &work.relaxationPivots);
+            relaxationRefutesBySplitting(lp, open, model, left, &work.relaxationPivots, &settle);
         work.relaxations += counts - left;
         return refuted;
     };

@@ -441,18 +441,32 @@ bool settleSingles(std::uint16_t (&cells)[81]) {
 
 enum class Split { kRefuted, kOpen, kOutOfNodes };
 
+struct SplitSearch {
+    Lp& lp;
+    const std::int8_t* hint;
+    long& nodes;
+    long* pivots;
+    const SplitSettle* settle;
+    int deepest;             // see splitRefutes
+    std::int16_t fixed[81];  // the digit fixed at each level on the way down
+};
+
 // Depth first: the count at each node, and where it does not refute, every digit of the open
 // cell with the fewest. kOpen when a branch ends with every cell down to one digit.
 // At depth `deepest` the count must refute: one that falls short there ends the search. Splits
 // that end refuted seldom need a short count so deep; a question with a completion would walk
 // the relaxation's own solution down, every count short, until the nodes ran out.
-Split splitRefutes(Lp& lp, std::uint16_t (&cells)[81], const std::int8_t* hint, long& nodes,
-                   long* pivots, int depth, int deepest) {
-    if (!settleSingles(cells)) return Split::kRefuted;
+Split splitRefutes(SplitSearch& search, std::uint16_t (&cells)[81], int depth) {
+    Lp& lp = search.lp;
+    long& nodes = search.nodes;
+    const bool settled = search.settle != nullptr ? search.settle->run(search.settle->context,
+                                                                       search.fixed, depth, cells)
+                                                  : settleSingles(cells);
+    if (!settled) return Split::kRefuted;
     if (nodes <= 0) return Split::kOutOfNodes;
     --nodes;
-    if (relaxationRefutes(lp, cells, hint, pivots)) return Split::kRefuted;
-    if (depth >= deepest) return Split::kOutOfNodes;
+    if (relaxationRefutes(lp, cells, search.hint, search.pivots)) return Split::kRefuted;
+    if (depth >= search.deepest) return Split::kOutOfNodes;
     // The relaxation's own solution: per cell its largest share of a digit, and that digit.
     double share[81] = {};
     int favourite[81];
@@ -489,7 +503,8 @@ Split splitRefutes(Lp& lp, std::uint16_t (&cells)[81], const std::int8_t* hint, 
         std::uint16_t next[81];
         std::copy(std::begin(cells), std::end(cells), std::begin(next));
         next[branch] = static_cast<std::uint16_t>(order[k]);
-        const Split result = splitRefutes(lp, next, hint, nodes, pivots, depth + 1, deepest);
+        search.fixed[depth] = static_cast<std::int16_t>(branch * 9 + std::countr_zero(order[k]));
+        const Split result = splitRefutes(search, next, depth + 1);
         if (result != Split::kRefuted) return result;
     }
     return Split::kRefuted;
@@ -498,12 +513,14 @@ Split splitRefutes(Lp& lp, std::uint16_t (&cells)[81], const std::int8_t* hint, 
 }  // namespace
 
 bool relaxationRefutesBySplitting(Relaxation& lp, const std::uint16_t (&allowed)[81],
-                                  const std::int8_t* hint, long& nodes, long* pivots) {
+                                  const std::int8_t* hint, long& nodes, long* pivots,
+                                  const SplitSettle* settle) {
     std::uint16_t cells[81];
     std::copy(std::begin(allowed), std::end(allowed), std::begin(cells));
     // Splits one level deep for 8 nodes, two for 16, three for 32.
     const int deepest = std::bit_width(static_cast<unsigned long>(nodes > 0 ? nodes : 0)) - 3;
-    return splitRefutes(lp, cells, hint, nodes, pivots, 0, deepest) == Split::kRefuted;
+    SplitSearch search{lp, hint, nodes, pivots, settle, deepest, {}};
+    return splitRefutes(search, cells, 0) == Split::kRefuted;
 }
 
 int relaxationReason(const Relaxation& lp, const std::uint16_t (&allowed)[81], std::int16_t* out) {

@@ -74,8 +74,16 @@ bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81],
 // log2(nodes) - 3 levels (one for 8 nodes): a count that falls short there ends it. Questions
 // that clause learning needs thousands of conflicts for are often a pigeonhole in every branch
 // of a few such splits.
+// `settle`, when given, takes the place of naked singles at each node: from the digits fixed on
+// the way down (`count` of them, as cell * 9 + digit), false when the node has no completion,
+// else `cells` narrowed to what it allows.
+struct SplitSettle {
+    bool (*run)(void* context, const std::int16_t* fixed, int count, std::uint16_t (&cells)[81]);
+    void* context;
+};
 bool relaxationRefutesBySplitting(Relaxation& lp, const std::uint16_t (&allowed)[81],
-                                  const std::int8_t* hint, long& nodes, long* pivots = nullptr);
+                                  const std::int8_t* hint, long& nodes, long* pivots = nullptr,
+                                  const SplitSettle* settle = nullptr);
 
 // After a refutation: the digits outside `allowed` (as cell * 9 + digit, into `out`) that the
 // certificate needs kept out. As long as none of them comes back, there is no completion.
