@@ -20,10 +20,9 @@ constexpr long kQuickSearchNodes = 16;
 
 // Where givens repeat, the conflicts a question may spend before the counting refutation is
 // set up and tried on its digits (most questions need a handful; the pigeonholes, thousands).
-// From then on the solver also runs it inside its search. Sooner (64 to 125) cost more on
-// near-empty grids, where the relaxation is large, than it saved elsewhere; later (500, 1,000)
-// left more to clause learning than the split, which stops early when it cannot refute, costs.
-constexpr long kConflictsBeforeCounting = 250;
+// From then on the solver also runs it inside its search. Sooner (30, 100, 300) cost more on
+// near-empty grids, where the relaxation is large, than it saved elsewhere.
+constexpr long kConflictsBeforeCounting = 500;
 // Where the count alone does not refute a question, it splits cells and counts again in each
 // branch, up to this many counts.
 constexpr long kSplitNodes = 8;
