@@ -71,7 +71,7 @@ bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81],
 // The same, where the count alone does not refute: the open cell with the fewest digits is
 // split into one branch per digit (each with naked singles), depth first, the count at every
 // node; at most `nodes` counts, and `nodes` is lowered by those made. The split goes as deep as
-// log2(nodes) - 3 levels (one for 8 nodes): a count that falls short there ends it. Questions
+// log2(nodes) - 2 levels (one for 8 nodes): a count that falls short there ends it. Questions
 // that clause learning needs thousands of conflicts for are often a pigeonhole in every branch
 // of a few such splits.
 // `settle`, when given, takes the place of naked singles at each node: from the digits fixed on
