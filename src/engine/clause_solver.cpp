@@ -1119,6 +1119,10 @@ bool orderInterchangeable(ClauseSolver& s, unsigned digits) {
 bool propagateAssuming(ClauseSolver& s, const std::int16_t* vars, int count,
                        std::uint16_t (&open)[kSolverCells]) {
     backtrack(s, 0);
+    // Backtracking saves each value as its variable's phase: these assumptions are not the
+    // search's, and its phases stay as they were.
+    std::int8_t phases[kSolverVars];
+    std::copy(std::begin(s.phase), std::end(s.phase), phases);
     int pair[2];
     bool ok = propagate(s, pair) == kNoConflict;
     for (int k = 0; ok && k < count; ++k) {
@@ -1131,16 +1135,8 @@ bool propagateAssuming(ClauseSolver& s, const std::int16_t* vars, int count,
         ok = propagate(s, pair) == kNoConflict;
     }
     if (ok) std::copy(std::begin(s.notFalse), std::end(s.notFalse), std::begin(open));
-    // Backtracking saves each value as its variable's phase: these assumptions are not the
-    // search's, and its phases stay as they were.
-    const int start = s.decisionLevel > 0 ? s.levelStart[1] : s.trailSize;
-    const int end = s.trailSize;
-    std::int8_t phases[kSolverVars];
-    for (int i = start; i < end; ++i) phases[i - start] = s.phase[varOf(s.trail[i])];
-    std::int16_t assigned[kSolverVars];
-    std::copy(s.trail + start, s.trail + end, assigned);
     backtrack(s, 0);
-    for (int i = 0; i < end - start; ++i) s.phase[varOf(assigned[i])] = phases[i];
+    std::copy(std::begin(phases), std::end(phases), std::begin(s.phase));
     return ok;
 }
 
