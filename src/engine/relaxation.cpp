@@ -36,6 +36,9 @@ constexpr long kPivotsBeforeRefresh = 2000;
 int width(const Lp& lp) {
     return (lp.rows + 7) / 8 * 8;
 }
+int kernelWidth(const Lp& lp) {
+    return (lp.kernel + 7) / 8 * 8;
+}
 
 // Each constraint's right-hand side: one, raised a little by a different amount per row (places
 // more than cells). Without it most steps move nothing (many constraints meet in each vertex)
@@ -52,11 +55,9 @@ double capacity(const Lp& lp, int row) {
 void crash(Lp& lp, const std::int8_t* hint) {
     lp.warm = true;
     lp.pivotsSinceCrash = 0;
-    const int w = width(lp);
+    lp.kernel = 0;
     for (int k = 0; k < lp.rows; ++k) {
-        double* column = lp.inverse + k * kStride;
-        for (int i = 0; i < w; ++i) column[i] = 0;
-        column[k] = 1;
+        lp.slotOfPosition[k] = lp.slotOfRow[k] = -1;
         lp.value[k] = capacity(lp, k);
         lp.dual[k] = 0;
         lp.basic[k] = static_cast<std::int16_t>(kSlack + k);
@@ -87,10 +88,12 @@ void crash(Lp& lp, const std::int8_t* hint) {
         lp.dual[row] = 1;
         for (int slot = 1; slot < 4; ++slot) {
             const int p = lp.rowsOf[j][slot];
-            if (p == kAbsent) continue;
-            lp.value[p] -= lp.value[row];
-            lp.inverse[row * kStride + p] = -1;
+            if (p != kAbsent) lp.value[p] -= lp.value[row];
         }
+        // Its cell's row and its column pair up in the kernel, which stays the identity.
+        const int t = lp.kernel++;
+        lp.slotOfPosition[row] = lp.slotOfRow[row] = static_cast<std::int16_t>(t);
+        lp.positionOfSlot[t] = lp.rowOfSlot[t] = static_cast<std::int16_t>(row);
         return true;
     };
     bool placed[81] = {};
@@ -108,23 +111,30 @@ void crash(Lp& lp, const std::int8_t* hint) {
             placed[cell] = take(cell, j);
         }
     }
+    // Zero wherever the kernel may grow: its columns are read to a whole cache line.
+    const int w = width(lp);
+    for (int t = 0; t < lp.rows; ++t) {
+        double* column = lp.inverse + t * kStride;
+        for (int i = 0; i < w; ++i) column[i] = 0;
+        if (t < lp.kernel) column[t] = 1;
+    }
 }
 
 // The duals of the basis as it stands under this call's costs: one per allowed digit, one below
 // zero per excluded one, none for a slack.
 void restoreDuals(Lp& lp) {
-    const int m = lp.rows;
     double cost[Lp::kMaxStride] = {};
-    for (int i = 0; i < m; ++i) {
-        const int j = lp.basic[i];
-        cost[i] = j >= kSlack ? 0 : lp.open[j] ? 1 : kExcludedCost;
+    for (int t = 0; t < lp.kernel; ++t) {
+        const int j = lp.basic[lp.positionOfSlot[t]];
+        cost[t] = lp.open[j] ? 1 : kExcludedCost;
     }
-    const int w = width(lp);
-    for (int k = 0; k < m; ++k) {
+    for (int i = 0; i < lp.rows; ++i) lp.dual[i] = 0;  // a basic slack's row
+    const int w = kernelWidth(lp);
+    for (int k = 0; k < lp.kernel; ++k) {
         const double* column = lp.inverse + k * kStride;
         double sum = 0;
         for (int i = 0; i < w; ++i) sum += cost[i] * column[i];
-        lp.dual[k] = sum;
+        lp.dual[lp.rowOfSlot[k]] = sum;
     }
 }
 
@@ -143,45 +153,146 @@ double rowTimes(const Lp& lp, const double* row, int j) {
     return row[r[0]] + row[r[1]] + row[r[2]] + row[r[3]];
 }
 
-void rowOf(const Lp& lp, int i, double (&row)[Lp::kMaxRows + 1]) {
-    for (int k = 0; k < lp.rows; ++k) row[k] = lp.inverse[k * kStride + i];
-    row[kAbsent] = 0;
+// Calls f(row) for each row of cell-digit j, its places that two cells share.
+template <class F>
+void forEachRow(const Lp& lp, int j, F f) {
+    for (int k = 0; k < 4; ++k) {
+        if (lp.rowsOf[j][k] != kAbsent) f(lp.rowsOf[j][k]);
+    }
 }
 
-// The inverse times column j: what each basic variable gives up per unit of j. Tiny values are
-// rounding; they are dropped so that they do not spread.
+// The row of the inverse at position i, over the constraints. For a basic cell-digit, its
+// kernel row; for the slack of row s, the unit row of s less the kernel rows of the basic
+// cell-digits in row s.
+void rowOf(const Lp& lp, int i, double (&row)[Lp::kMaxRows + 1]) {
+    for (int k = 0; k < lp.rows; ++k) row[k] = 0;
+    row[kAbsent] = 0;
+    auto add = [&lp, &row](int t, double sign) {
+        for (int k = 0; k < lp.kernel; ++k)
+            row[lp.rowOfSlot[k]] += sign * lp.inverse[k * kStride + t];
+    };
+    if (lp.slotOfPosition[i] >= 0) {
+        add(lp.slotOfPosition[i], 1);
+        return;
+    }
+    const int s = lp.basic[i] - kSlack;
+    row[s] = 1;
+    for (int t = 0; t < lp.kernel; ++t) {
+        forEachRow(lp, lp.basic[lp.positionOfSlot[t]], [&](int r) {
+            if (r == s) add(t, -1);
+        });
+    }
+}
+
+// The inverse times column j: what each basic variable gives up per unit of j. The kernel's
+// columns for j's rows give the basic cell-digits; each basic slack then gives up what j takes
+// of its row less what the basic cell-digits give back. Tiny values are rounding; they are
+// dropped so that they do not spread.
 void columnOf(const Lp& lp, int j, double (&alpha)[Lp::kMaxStride]) {
-    const int w = width(lp);
+    const int w = width(lp), kw = kernelWidth(lp);
+    double x[Lp::kMaxStride];
+    for (int t = 0; t < kw; ++t) x[t] = 0;
+    auto addColumn = [&](int r) {
+        const int k = lp.slotOfRow[r];
+        if (k < 0) return;
+        const double* c = lp.inverse + k * kStride;
+        for (int t = 0; t < kw; ++t) x[t] += c[t];
+    };
+    for (int i = 0; i < w; ++i) alpha[i] = 0;
+    auto slackTakes = [&](int r, double amount) {
+        if (lp.slotOfRow[r] < 0) alpha[lp.rowOfColumn[kSlack + r]] += amount;
+    };
     if (j >= kSlack) {
-        const double* c = lp.inverse + (j - kSlack) * kStride;
-        for (int i = 0; i < w; ++i) alpha[i] = c[i];
+        addColumn(j - kSlack);
     } else {
-        const std::int16_t* r = lp.rowsOf[j];
-        const double *c0 = lp.inverse + r[0] * kStride, *c1 = lp.inverse + r[1] * kStride,
-                     *c2 = lp.inverse + r[2] * kStride, *c3 = lp.inverse + r[3] * kStride;
-        for (int i = 0; i < w; ++i) alpha[i] = c0[i] + c1[i] + c2[i] + c3[i];
+        forEachRow(lp, j, addColumn);
+        forEachRow(lp, j, [&](int r) { slackTakes(r, 1); });
+    }
+    for (int t = 0; t < lp.kernel; ++t) {
+        const double v = std::fabs(x[t]) <= 1e-11 ? 0 : x[t];
+        alpha[lp.positionOfSlot[t]] = v;
+        if (v != 0)
+            forEachRow(lp, lp.basic[lp.positionOfSlot[t]], [&](int r) { slackTakes(r, -v); });
     }
     for (int i = 0; i < w; ++i) alpha[i] = std::fabs(alpha[i]) <= 1e-11 ? 0 : alpha[i];
 }
 
-// Brings column `enter` into the basis in place of row `leave`'s, its value `theta`. The inverse
-// is kept by columns: each column with a nonzero in the leaving row takes a multiple of `alpha`.
+// Brings column `enter` into the basis in place of position `leave`'s, its value `theta`. The
+// whole inverse would take (alpha with p - 1 at `leave`) times row / p away, p the pivot; the
+// kernel takes the part of that on its slots, after making room for what joins it (the
+// entering cell-digit in a slack's place, the row of a leaving slack) and before dropping what
+// leaves it (the leaving cell-digit and the row of an entering slack).
 void pivot(Lp& lp, int enter, int leave, double theta, const double (&row)[Lp::kMaxRows + 1],
            double (&alpha)[Lp::kMaxStride]) {
-    const int m = lp.rows, w = width(lp);
+    const int m = lp.rows;
     const double gain = reducedCost(lp, enter);
     const double p = alpha[leave];
     for (int i = 0; i < m; ++i) {
         if (i != leave) lp.value[i] -= alpha[i] * theta;
     }
     lp.value[leave] = theta;
-    alpha[leave] = p - 1;  // so that the leaving row itself ends up divided by p
-    for (int k = 0; k < m; ++k) {
-        const double t = row[k] / p;
-        if (std::fabs(t) <= 1e-12) continue;  // zero but for rounding
+    const double reciprocal = 1 / p;
+    for (int k = 0; k < m; ++k) lp.dual[k] += gain * row[k] * reciprocal;
+    const int entering = enter >= kSlack ? enter - kSlack : -1;  // the row of a slack
+    const int leaving = lp.basic[leave] >= kSlack ? lp.basic[leave] - kSlack : -1;
+    double x[Lp::kMaxStride];
+    for (int t = 0; t < lp.kernel; ++t) x[t] = alpha[lp.positionOfSlot[t]];
+    int dropSlot = -1, dropColumn = -1;
+    if (leaving >= 0) {
+        // The leaving slack's row joins: in the column of the entering slack's row, or a new one.
+        int k = entering >= 0 ? lp.slotOfRow[entering] : lp.kernel;
+        if (entering < 0) {
+            // The entering cell-digit takes a new slot, its row the slack's row of the inverse.
+            const int t = lp.kernel++;
+            for (int c = 0; c < k; ++c) lp.inverse[c * kStride + t] = row[lp.rowOfSlot[c]];
+            lp.slotOfPosition[leave] = static_cast<std::int16_t>(t);
+            lp.positionOfSlot[t] = static_cast<std::int16_t>(leave);
+            x[t] = p - 1;
+        } else {
+            lp.slotOfRow[entering] = -1;
+        }
         double* column = lp.inverse + k * kStride;
-        for (int i = 0; i < w; ++i) column[i] -= t * alpha[i];
-        lp.dual[k] += gain * t;
+        for (int t = 0; t < kernelWidth(lp); ++t) column[t] = 0;
+        if (entering < 0) column[lp.kernel - 1] = 1;
+        lp.rowOfSlot[k] = static_cast<std::int16_t>(leaving);
+        lp.slotOfRow[leaving] = static_cast<std::int16_t>(k);
+    } else {
+        const int t = lp.slotOfPosition[leave];
+        x[t] = p - 1;
+        if (entering >= 0) {
+            dropSlot = t;
+            dropColumn = lp.slotOfRow[entering];
+        }
+    }
+    const int n = lp.kernel, w = kernelWidth(lp);
+    for (int t = n; t < w; ++t) x[t] = 0;
+    for (int k = 0; k < n; ++k) {
+        if (k == dropColumn) continue;
+        const double f = row[lp.rowOfSlot[k]] * reciprocal;
+        if (std::fabs(f) <= 1e-12) continue;  // zero but for rounding
+        double* column = lp.inverse + k * kStride;
+        for (int t = 0; t < w; ++t) column[t] -= f * x[t];
+    }
+    if (dropSlot >= 0) {
+        // The last slot and the last column fill the gaps.
+        const int last = n - 1;
+        if (dropColumn != last) {
+            const double* from = lp.inverse + last * kStride;
+            std::copy(from, from + w, lp.inverse + dropColumn * kStride);
+            lp.rowOfSlot[dropColumn] = lp.rowOfSlot[last];
+            lp.slotOfRow[lp.rowOfSlot[dropColumn]] = static_cast<std::int16_t>(dropColumn);
+        }
+        lp.slotOfRow[entering] = -1;
+        if (dropSlot != last) {
+            for (int k = 0; k < last; ++k) {
+                lp.inverse[k * kStride + dropSlot] = lp.inverse[k * kStride + last];
+            }
+            lp.positionOfSlot[dropSlot] = lp.positionOfSlot[last];
+            lp.slotOfPosition[lp.positionOfSlot[dropSlot]] = static_cast<std::int16_t>(dropSlot);
+        }
+        for (int k = 0; k < last; ++k) lp.inverse[k * kStride + last] = 0;
+        lp.slotOfPosition[leave] = -1;
+        lp.kernel = last;
     }
     lp.rowOfColumn[lp.basic[leave]] = -1;
     lp.basic[leave] = static_cast<std::int16_t>(enter);
@@ -199,7 +310,8 @@ enum class Outcome { kOptimal, kCovered, kGaveUp };
 Outcome optimise(Lp& lp, long& pivots) {
     const int m = lp.rows, n = lp.columns;
     double alpha[Lp::kMaxStride], row[Lp::kMaxRows + 1];
-    double pivotSize[Lp::kMaxRows], step[Lp::kMaxRows];
+    double step[Lp::kMaxRows];
+    int bounded[Lp::kMaxRows];  // the rows that bound the step, with their steps
     double reference[Lp::kMaxColumns + Lp::kMaxRows];
     for (int j = 0; j < n + m; ++j) reference[j] = 1;
     int degenerate = 0;
@@ -232,20 +344,21 @@ Outcome optimise(Lp& lp, long& pivots) {
         columnOf(lp, enter, alpha);
         // Harris's two passes: the longest step that overshoots no bound by more than a
         // tolerance, then the largest pivot within it (Bland's: the first basic column).
-        int leave = -1;
+        int leave = -1, candidates = 0;
         double ratio = 0, bound = 1e300;
         for (int i = 0; i < m; ++i) {
             const double a = alpha[i];
+            if (a <= kPivotTolerance) continue;
             const double x = lp.value[i] > 0 ? lp.value[i] : 0;
-            pivotSize[i] = a;
-            step[i] = x / a;
-            if (a > kPivotTolerance && (x + kEpsilon) / a < bound) bound = (x + kEpsilon) / a;
+            bounded[candidates] = i;
+            step[candidates++] = x / a;
+            if ((x + kEpsilon) / a < bound) bound = (x + kEpsilon) / a;
         }
-        for (int i = 0; i < m; ++i) {
-            const double a = pivotSize[i];
-            if (a <= kPivotTolerance || step[i] > bound) continue;
-            if (leave < 0 || (bland ? lp.basic[i] < lp.basic[leave] : a > pivotSize[leave])) {
-                ratio = step[i];
+        for (int t = 0; t < candidates; ++t) {
+            const int i = bounded[t];
+            if (step[t] > bound) continue;
+            if (leave < 0 || (bland ? lp.basic[i] < lp.basic[leave] : alpha[i] > alpha[leave])) {
+                ratio = step[t];
                 leave = i;
             }
         }
@@ -374,12 +487,10 @@ void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81]) {
     lp.cells = cells;
     lp.warm = false;
     lp.rememberedCount = 0;
-    // Column kAbsent of the inverse, its weight and the dual past the rows stay zero from here on.
+    // The weight and the dual of places that are not rows stay zero from here on.
     lp.weight[kAbsent] = 0;
-    for (int i = 0; i < kStride; ++i) {
-        lp.inverse[kAbsent * kStride + i] = 0;
-        lp.dual[i] = 0;
-    }
+    lp.slotOfRow[kAbsent] = -1;
+    for (int i = 0; i < kStride; ++i) lp.dual[i] = 0;
 }
 
 bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const std::int8_t* hint,

@@ -15,9 +15,17 @@ struct Relaxation {
     static constexpr int kMaxRows = 81 + 27 * 9;  // a row per cell and per unit-digit place
     static constexpr int kMaxColumns = 81 * 9;    // a column per cell-digit
     static constexpr int kMaxStride = (kMaxRows + 1 + 7) / 8 * 8;
-    // The inverse of the basis by columns, one every kMaxStride doubles; column kMaxRows, all
-    // zero, stands for places that no two cells share.
-    alignas(64) double inverse[(kMaxRows + 1) * kMaxStride];
+    // The basis holds a slack for some rows and a cell-digit for the others; of its inverse only
+    // the part that is not trivial is kept: the inverse of the square made of the basic
+    // cell-digits (by slot) and the rows whose slack is not basic (by slot), by columns, one
+    // every kMaxStride doubles. The rest follows from it and the constraints. On the slow
+    // inputs it has about half the rows (110 of 200), so an update costs half as much.
+    alignas(64) double inverse[kMaxRows * kMaxStride];
+    int kernel = 0;                         // its size: the basic cell-digits
+    std::int16_t slotOfPosition[kMaxRows];  // -1 where a slack is basic
+    std::int16_t positionOfSlot[kMaxRows];
+    std::int16_t slotOfRow[kMaxRows + 1];  // -1 for rows whose slack is basic, and past them
+    std::int16_t rowOfSlot[kMaxRows];
     double value[kMaxRows];               // of the basic variable of each row
     alignas(64) double dual[kMaxStride];  // per row; zero past the last
     bool open[kMaxColumns];               // allowed in the current question
