@@ -23,6 +23,11 @@ constexpr long kQuickSearchNodes = 16;
 // From then on the solver also runs it inside its search. Sooner (30, 100, 300) cost more on
 // near-empty grids, where the relaxation is large, than it saved elsewhere.
 constexpr long kConflictsBeforeCounting = 500;
+// Before that, a digit still open after this many conflicts gets a single count, without a split
+// and without the count inside the search: a count costs about as much as 50 conflicts, and a
+// pigeonhole that the count settles then no longer costs the other 450 (the adversary had found
+// inputs made of such questions).
+constexpr long kConflictsBeforeFirstCount = 50;
 // Where the count alone does not refute a question, it splits cells and counts again in each
 // branch, up to this many counts.
 constexpr long kSplitNodes = 8;
@@ -151,16 +156,23 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         work.relaxations += counts - left;
         return refuted;
     };
+    bool relaxationReady = false;
+    auto setUp = [&](const std::uint16_t(&open)[kCellCount]) {
+        if (relaxationReady) return;
+        relaxationReady = true;
+        std::uint16_t cells[kCellCount];
+        for (int c = 0; c < kCellCount; ++c) cells[c] = std::has_single_bit(open[c]) ? 0 : open[c];
+        initRelaxation(lp, cells);
+    };
     auto refutes = [&](std::uint16_t(&open)[kCellCount]) {
-        if (solver.relaxation == nullptr) {
-            std::uint16_t cells[kCellCount];
-            for (int c = 0; c < kCellCount; ++c) {
-                cells[c] = std::has_single_bit(open[c]) ? 0 : open[c];
-            }
-            initRelaxation(lp, cells);
-            solver.relaxation = &lp;  // from now on it runs inside the search too
-        }
+        setUp(open);
+        solver.relaxation = &lp;  // from now on it runs inside the search too
         return splitRefutes(open, kSplitNodes);
+    };
+    // A single count, after the solver's propagation of the question.
+    auto countRefutes = [&](std::uint16_t(&open)[kCellCount]) {
+        setUp(open);
+        return splitRefutes(open, 1);
     };
     // Whether `board` has a completion with `cell` (unless -1) taking one of `digits`; on 1,
     // `model` holds one. Clause learning can spend thousands of conflicts on a completion that
@@ -258,6 +270,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         // Where givens repeat, a question that outlasts a few conflicts is likely a pigeonhole:
         // the counting refutation gets each digit once before clause learning goes on.
         bool counted = !solver.hallRules;
+        unsigned countedOnce = 0;  // digits that had their single count
         while (unsettled != 0) {
             const int d = std::countr_zero(unsettled);
             const unsigned ask = 1u << d;
@@ -266,6 +279,22 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                 found = solveWithin(solver, cell, ask, -1, model);
             } else if (counted) {
                 found = decide(current, cell, ask);
+            } else if (!(countedOnce & ask)) {
+                countedOnce |= ask;
+                found = solveWithin(solver, cell, ask, kConflictsBeforeFirstCount, model);
+                if (found < 0) {
+                    std::uint16_t open[kCellCount];
+                    openCells(open);
+                    open[cell] = static_cast<std::uint16_t>(ask);
+                    if (countRefutes(open)) {
+                        refute(cell, b, bit, d);
+                        unsettled &= ~ask;
+                        continue;
+                    }
+                    found =
+                        solveWithin(solver, cell, ask,
+                                    kConflictsBeforeCounting - kConflictsBeforeFirstCount, model);
+                }
             } else {
                 found = solveWithin(solver, cell, ask, kConflictsBeforeCounting, model);
             }
