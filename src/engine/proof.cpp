@@ -270,7 +270,6 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         // Where givens repeat, a question that outlasts a few conflicts is likely a pigeonhole:
         // the counting refutation gets each digit once before clause learning goes on.
         bool counted = !solver.hallRules;
-        unsigned countedOnce = 0;  // digits that had their single count
         while (unsettled != 0) {
             const int d = std::countr_zero(unsettled);
             const unsigned ask = 1u << d;
@@ -279,8 +278,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                 found = solveWithin(solver, cell, ask, -1, model);
             } else if (counted) {
                 found = decide(current, cell, ask);
-            } else if (!(countedOnce & ask)) {
-                countedOnce |= ask;
+            } else {
                 found = solveWithin(solver, cell, ask, kConflictsBeforeFirstCount, model);
                 if (found < 0) {
                     std::uint16_t open[kCellCount];
@@ -295,8 +293,6 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                         solveWithin(solver, cell, ask,
                                     kConflictsBeforeCounting - kConflictsBeforeFirstCount, model);
                 }
-            } else {
-                found = solveWithin(solver, cell, ask, kConflictsBeforeCounting, model);
             }
             if (found < 0) {
                 counted = true;
