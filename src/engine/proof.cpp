@@ -31,6 +31,10 @@ constexpr long kConflictsBeforeFirstCount = 50;
 // Where the count alone does not refute a question, it splits cells and counts again in each
 // branch, up to this many counts.
 constexpr long kSplitNodes = 8;
+// Each count is tried first over this share (in percent) of the open cells, those clause learning
+// has been busiest with. On a near-empty grid the pigeonhole is among a third of the cells, and
+// the solver's activity points at them.
+constexpr int kFocusShare = 60;
 // In the turns that follow, the split is tried again with a count per this many conflicts of the
 // turn, whenever that is more counts than before (a count costs about as much as 60 conflicts,
 // but a split that cannot refute stops early).
@@ -122,7 +126,8 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     // as the solver has them at the top level (its digits not false, once a solve returned).
     // Cells down to one digit then are left out, as given: their peers have lost it already, so
     // they add nothing to the count.
-    Relaxation lp;
+    Relaxation lp, focusLp;
+    SplitFocus focus{&focusLp, {}, 1};
     auto openCells = [&solver](std::uint16_t(&open)[kCellCount]) {
         std::copy(std::begin(solver.notFalse), std::end(solver.notFalse), std::begin(open));
     };
@@ -150,9 +155,25 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                     static_cast<std::int16_t>(c * 9 + std::countr_zero(open[c]));
             }
         }
+        // The cells of the focus: the open ones whose digits the solver bumped most.
+        double activity[kCellCount];
+        int order[kCellCount], cells = 0;
+        for (int c = 0; c < kCellCount; ++c) {
+            if (lp.cellRow[c] < 0 || open[c] == 0) continue;
+            activity[c] = 0;
+            for (int d = 0; d < kDigits; ++d) activity[c] += solver.activity[c * kDigits + d];
+            order[cells++] = c;
+        }
+        std::sort(order, order + cells, [&activity](int a, int b) {
+            return activity[a] > activity[b] || (activity[a] == activity[b] && a < b);
+        });
+        focus.among[0] = focus.among[1] = 0;
+        for (int k = 0; k < cells * kFocusShare / 100; ++k) {
+            focus.among[order[k] / 64] |= std::uint64_t{1} << (order[k] % 64);
+        }
         long left = counts;
-        const bool refuted =
-            relaxationRefutesBySplitting(lp, open, model, left, &work.relaxationPivots, &settle);
+        const bool refuted = relaxationRefutesBySplitting(lp, open, model, left,
+                                                          &work.relaxationPivots, &settle, &focus);
         work.relaxations += counts - left;
         return refuted;
     };
@@ -163,6 +184,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         std::uint16_t cells[kCellCount];
         for (int c = 0; c < kCellCount; ++c) cells[c] = std::has_single_bit(open[c]) ? 0 : open[c];
         initRelaxation(lp, cells);
+        initRelaxation(focusLp, cells);
     };
     auto refutes = [&](std::uint16_t(&open)[kCellCount]) {
         setUp(open);

@@ -326,7 +326,7 @@ Outcome optimise(Lp& lp, long& pivots) {
     double covered = coveredNow();
     for (long steps = 0;; ++steps) {
         if (steps >= kMaxPivots) return Outcome::kGaveUp;
-        if (covered >= lp.cells - 1e-6) return Outcome::kCovered;
+        if (covered >= lp.counted - 1e-6) return Outcome::kCovered;
         const bool bland = degenerate >= kDegenerateRun;
         int enter = -1, q = -1;
         double score = 0;
@@ -493,10 +493,17 @@ void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81]) {
     for (int i = 0; i < kStride; ++i) lp.dual[i] = 0;
 }
 
-bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const std::int8_t* hint,
-                       long* pivots) {
+namespace {
+
+// See relaxationRefutes; with `some`, open cells without a digit are left out instead.
+bool refutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const std::int8_t* hint,
+             long* pivots, bool some) {
+    lp.counted = 0;
     for (int cell = 0; cell < 81; ++cell) {
-        if (lp.cellRow[cell] >= 0 && (allowed[cell] & lp.candidates[cell]) == 0) {
+        if (lp.cellRow[cell] < 0) continue;
+        if ((allowed[cell] & lp.candidates[cell]) != 0) {
+            ++lp.counted;
+        } else if (!some) {
             // An open cell with no digit: the certificate is that cell alone.
             for (int i = 0; i < lp.rows; ++i) lp.weight[i] = 0;
             for (int c = 0; c < 81; ++c) lp.least[c] = c == cell ? 1 : -1;
@@ -521,9 +528,21 @@ bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const
     if (outcome != Outcome::kOptimal) return false;
     double objective = 0;
     for (int i = 0; i < lp.rows; ++i) objective += lp.dual[i];
-    if (!(objective < lp.cells - 1e-7 && certified(lp, allowed))) return false;
+    if (!(objective < lp.counted - 1e-7 && certified(lp, allowed))) return false;
     remember(lp);
     return true;
+}
+
+}  // namespace
+
+bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const std::int8_t* hint,
+                       long* pivots) {
+    return refutes(lp, allowed, hint, pivots, false);
+}
+
+bool relaxationRefutesSome(Relaxation& lp, const std::uint16_t (&allowed)[81],
+                           const std::int8_t* hint, long* pivots) {
+    return refutes(lp, allowed, hint, pivots, true);
 }
 
 namespace {
@@ -558,6 +577,7 @@ struct SplitSearch {
     long& nodes;
     long* pivots;
     const SplitSettle* settle;
+    SplitFocus* focus;
     int deepest;             // see splitRefutes
     std::int16_t fixed[81];  // the digit fixed at each level on the way down
 };
@@ -576,6 +596,15 @@ Split splitRefutes(SplitSearch& search, std::uint16_t (&cells)[81], int depth) {
     if (!settled) return Split::kRefuted;
     if (nodes <= 0) return Split::kOutOfNodes;
     --nodes;
+    if (SplitFocus* focus = search.focus; focus != nullptr && focus->credit > 0) {
+        std::uint16_t some[81];
+        for (int cell = 0; cell < 81; ++cell) {
+            some[cell] = focus->among[cell / 64] >> (cell % 64) & 1u ? cells[cell] : 0;
+        }
+        const bool refuted = relaxationRefutesSome(*focus->lp, some, search.hint, search.pivots);
+        focus->credit += refuted ? 1 : -1;
+        if (refuted) return Split::kRefuted;
+    }
     if (relaxationRefutes(lp, cells, search.hint, search.pivots)) return Split::kRefuted;
     if (depth >= search.deepest) return Split::kOutOfNodes;
     // The relaxation's own solution: per cell its largest share of a digit, and that digit.
@@ -625,12 +654,12 @@ Split splitRefutes(SplitSearch& search, std::uint16_t (&cells)[81], int depth) {
 
 bool relaxationRefutesBySplitting(Relaxation& lp, const std::uint16_t (&allowed)[81],
                                   const std::int8_t* hint, long& nodes, long* pivots,
-                                  const SplitSettle* settle) {
+                                  const SplitSettle* settle, SplitFocus* focus) {
     std::uint16_t cells[81];
     std::copy(std::begin(allowed), std::end(allowed), std::begin(cells));
     // Splits one level deep for 8 nodes, two for 16, three for 32.
     const int deepest = std::bit_width(static_cast<unsigned long>(nodes > 0 ? nodes : 0)) - 3;
-    SplitSearch search{lp, hint, nodes, pivots, settle, deepest, {}};
+    SplitSearch search{lp, hint, nodes, pivots, settle, focus, deepest, {}};
     return splitRefutes(search, cells, 0) == Split::kRefuted;
 }
 

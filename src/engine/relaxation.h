@@ -38,6 +38,7 @@ struct Relaxation {
     int cellRow[81];          // -1 for cells not in it
     int firstColumn[81 + 1];  // a cell's columns: firstColumn[cell] to firstColumn[cell + 1]
     int rows = 0, columns = 0, cells = 0;
+    int counted = 0;  // the cells the current call must cover: all, or those left in
     // Whether the basis above is one the last call ended on: the next call starts from it, since
     // the feasible region does not depend on the digits allowed. Pivots since the last fresh
     // start, after which rounding in the inverse calls for a new one.
@@ -76,6 +77,12 @@ void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81]);
 bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81],
                        const std::int8_t* hint = nullptr, long* pivots = nullptr);
 
+// The same over some of the open cells: those with no digit in `allowed` are left out of the
+// count. Fewer cells that cannot all be covered refute them all, and the count over a few is far
+// cheaper than over a near-empty grid's sixty.
+bool relaxationRefutesSome(Relaxation& lp, const std::uint16_t (&allowed)[81],
+                           const std::int8_t* hint = nullptr, long* pivots = nullptr);
+
 // The same, where the count alone does not refute: the open cell with the fewest digits is
 // split into one branch per digit (each with naked singles), depth first, the count at every
 // node; at most `nodes` counts, and `nodes` is lowered by those made. The split goes as deep as
@@ -89,9 +96,19 @@ struct SplitSettle {
     bool (*run)(void* context, const std::int16_t* fixed, int count, std::uint16_t (&cells)[81]);
     void* context;
 };
+// `focus`, when given, is a count over some of the cells, tried first at each node on its own
+// relaxation (set up over the same cells as `lp`, so that each goes on from its own last basis):
+// the cells of `among` (bit cell % 64 of word cell / 64). Tried while `credit` is positive;
+// each refutation adds one, each miss takes one away, so a puzzle whose refutations need every
+// cell pays for one miss only.
+struct SplitFocus {
+    Relaxation* lp;
+    std::uint64_t among[2];
+    int credit;
+};
 bool relaxationRefutesBySplitting(Relaxation& lp, const std::uint16_t (&allowed)[81],
                                   const std::int8_t* hint, long& nodes, long* pivots = nullptr,
-                                  const SplitSettle* settle = nullptr);
+                                  const SplitSettle* settle = nullptr, SplitFocus* focus = nullptr);
 
 // After a refutation: the digits outside `allowed` (as cell * 9 + digit, into `out`) that the
 // certificate needs kept out. As long as none of them comes back, there is no completion.
