@@ -306,15 +306,44 @@ bool allowedColumn(const Lp& lp, int j) {
 enum class Outcome { kOptimal, kCovered, kGaveUp };
 
 // The primal simplex from a feasible basis, with Devex pricing (the gain per unit of an
-// estimated step length) and Harris's ratio test.
+// estimated step length) and Harris's ratio test. The reduced costs are kept up to date along
+// the pivot row, in the pass that updates the Devex weights, which also picks the next column;
+// the column picked is checked against the duals before it enters, and all are computed afresh
+// when it fails the check, when none seems to gain, and every so many steps.
 Outcome optimise(Lp& lp, long& pivots) {
     const int m = lp.rows, n = lp.columns;
     double alpha[Lp::kMaxStride], row[Lp::kMaxRows + 1];
     double step[Lp::kMaxRows];
     int bounded[Lp::kMaxRows];  // the rows that bound the step, with their steps
     double reference[Lp::kMaxColumns + Lp::kMaxRows];
+    // Per column (cell-digits, then slacks): its reduced cost, zero where it cannot enter.
+    double gain[Lp::kMaxColumns + Lp::kMaxRows];
     for (int j = 0; j < n + m; ++j) reference[j] = 1;
-    int degenerate = 0;
+    auto columnAt = [n](int j) { return j < n ? j : kSlack + (j - n); };
+    auto eligible = [&lp](int column) {
+        return lp.rowOfColumn[column] < 0 && allowedColumn(lp, column);
+    };
+    // Devex's choice, or Bland's (the first that gains).
+    auto better = [&](bool bland, int j, int best, double& score) {
+        const double d = gain[j];
+        if (!(d > kEpsilon)) return false;
+        if (bland) return best < 0 || j < best;
+        if (d * d <= score * reference[j]) return false;
+        score = d * d / reference[j];
+        return true;
+    };
+    auto priceAfresh = [&](bool bland) {
+        int best = -1;
+        double score = 0;
+        for (int j = 0; j < n + m; ++j) {
+            const int column = columnAt(j);
+            gain[j] = eligible(column) ? reducedCost(lp, column) : 0;
+            if (better(bland, j, best, score)) best = j;
+        }
+        return best;
+    };
+    constexpr int kRefreshEvery = 64;
+    int degenerate = 0, sinceFresh = 0;
     // The cells covered so far: once every cell is (up to the raised capacities), no
     // certificate can exist and the optimum is not needed.
     auto coveredNow = [&lp, m] {
@@ -324,23 +353,24 @@ Outcome optimise(Lp& lp, long& pivots) {
         return sum;
     };
     double covered = coveredNow();
+    int q = priceAfresh(false);
     for (long steps = 0;; ++steps) {
         if (steps >= kMaxPivots) return Outcome::kGaveUp;
         if (covered >= lp.counted - 1e-6) return Outcome::kCovered;
         const bool bland = degenerate >= kDegenerateRun;
-        int enter = -1, q = -1;
-        double score = 0;
-        for (int j = 0; j < n + m && !(bland && enter >= 0); ++j) {
-            const int column = j < n ? j : kSlack + (j - n);
-            if (lp.rowOfColumn[column] >= 0 || !allowedColumn(lp, column)) continue;
-            const double d = reducedCost(lp, column);
-            if (d > kEpsilon && d * d > score * reference[j]) {
-                score = d * d / reference[j];
-                enter = column;
-                q = j;
-            }
+        if (++sinceFresh >= kRefreshEvery) {
+            q = priceAfresh(bland);
+            sinceFresh = 0;
         }
-        if (enter < 0) return Outcome::kOptimal;
+        if (q < 0 || !(reducedCost(lp, columnAt(q)) > kEpsilon)) {
+            if (sinceFresh != 0) {
+                q = priceAfresh(bland);
+                sinceFresh = 0;
+            }
+            if (q < 0) return Outcome::kOptimal;
+        }
+        const int enter = columnAt(q);
+        const double dq = reducedCost(lp, enter);
         columnOf(lp, enter, alpha);
         // Harris's two passes: the longest step that overshoots no bound by more than a
         // tolerance, then the largest pivot within it (Bland's: the first basic column).
@@ -364,22 +394,32 @@ Outcome optimise(Lp& lp, long& pivots) {
         }
         if (leave < 0) return Outcome::kGaveUp;  // only rounding leaves no row
         rowOf(lp, leave, row);
-        if (!bland) {
-            // Devex weights along the pivot row.
-            const double wq = reference[q], p = alpha[leave];
-            for (int j = 0; j < n + m; ++j) {
-                const int column = j < n ? j : kSlack + (j - n);
-                if (lp.rowOfColumn[column] >= 0 || !allowedColumn(lp, column)) continue;
-                const double r = rowTimes(lp, row, column) / p;
-                if (r * r * wq > reference[j]) reference[j] = r * r * wq;
-            }
-            const int out = lp.basic[leave];
-            const int o = out < kSlack ? out : n + out - kSlack;
-            reference[o] = wq / (p * p) > 1 ? wq / (p * p) : 1;
-        }
         ++pivots;
         degenerate = ratio <= 1e-12 ? degenerate + 1 : 0;
+        const bool nextBland = degenerate >= kDegenerateRun;
+        // Along the pivot row: each column's reduced cost falls by dq times its entry there
+        // (as the duals will), and its Devex weight grows to cover the step; the best column
+        // for the next step comes out of the same pass.
+        const double wq = reference[q], p = alpha[leave];
+        const double reciprocal = 1 / p;
+        const int out = lp.basic[leave];
+        const int o = out < kSlack ? out : n + out - kSlack;
+        int next = -1;
+        double score = 0;
+        for (int j = 0; j < n + m; ++j) {
+            const int column = columnAt(j);
+            if (j == q || !eligible(column)) continue;
+            const double r = rowTimes(lp, row, column) * reciprocal;
+            gain[j] -= dq * r;
+            if (!bland && r * r * wq > reference[j]) reference[j] = r * r * wq;
+            if (better(nextBland, j, next, score)) next = j;
+        }
+        if (!bland) reference[o] = wq / (p * p) > 1 ? wq / (p * p) : 1;
+        gain[q] = 0;
         pivot(lp, enter, leave, ratio, row, alpha);
+        gain[o] = allowedColumn(lp, out) ? reducedCost(lp, out) : 0;
+        if (better(nextBland, o, next, score)) next = o;
+        q = next;
         covered = coveredNow();
     }
 }
