@@ -28,6 +28,10 @@ constexpr long kConflictsBeforeCounting = 500;
 // pigeonhole that the count settles then no longer costs the other 450 (the adversary had found
 // inputs made of such questions).
 constexpr long kConflictsBeforeFirstCount = 50;
+// Where counts come dear (a near-empty grid's relaxation takes hundreds of steps, each about as
+// dear as a conflict), the wait grows to this share of the steps the last count took: a question
+// that clause learning settles in a few more conflicts no longer pays for a whole count first.
+constexpr long kWaitStepsNumerator = 3, kWaitStepsDenominator = 5;
 // Where the count alone does not refute a question, it splits cells and counts again in each
 // branch, up to this many counts.
 constexpr long kSplitNodes = 8;
@@ -178,6 +182,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         return refuted;
     };
     bool relaxationReady = false;
+    long lastCountSteps = 0;  // simplex steps of the last single count
     auto setUp = [&](const std::uint16_t(&open)[kCellCount]) {
         if (relaxationReady) return;
         relaxationReady = true;
@@ -301,19 +306,26 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             } else if (counted) {
                 found = decide(current, cell, ask);
             } else {
-                found = solveWithin(solver, cell, ask, kConflictsBeforeFirstCount, model);
+                const long wait =
+                    std::max(kConflictsBeforeFirstCount,
+                             lastCountSteps * kWaitStepsNumerator / kWaitStepsDenominator);
+                found = solveWithin(solver, cell, ask, wait, model);
                 if (found < 0) {
                     std::uint16_t open[kCellCount];
                     openCells(open);
                     open[cell] = static_cast<std::uint16_t>(ask);
-                    if (countRefutes(open)) {
+                    const long before = work.relaxationPivots;
+                    const bool refuted = countRefutes(open);
+                    lastCountSteps = work.relaxationPivots - before;
+                    if (refuted) {
                         refute(cell, b, bit, d);
                         unsettled &= ~ask;
                         continue;
                     }
-                    found =
-                        solveWithin(solver, cell, ask,
-                                    kConflictsBeforeCounting - kConflictsBeforeFirstCount, model);
+                    found = solveWithin(
+                        solver, cell, ask,
+                        std::max(kConflictsBeforeFirstCount, kConflictsBeforeCounting - wait),
+                        model);
                 }
             }
             if (found < 0) {
