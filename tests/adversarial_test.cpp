@@ -69,6 +69,15 @@ TEST(CountingRefutation, RefutesAPigeonholeButNeverACompletion) {
     // Asked again, the remembered certificate answers, with the same reason.
     EXPECT_TRUE(engine::relaxationRefutes(lp, asked));
     EXPECT_EQ(engine::relaxationReason(lp, asked, reason), size);
+    // Over some of the cells: those left out (no digits) are not a refutation; the two cells
+    // that share a digit still are, with the rest of their row.
+    static engine::Relaxation some;
+    engine::initRelaxation(some, cells);
+    std::uint16_t row[81] = {};
+    std::copy(cells, cells + 9, row);
+    EXPECT_FALSE(engine::relaxationRefutesSome(some, row));
+    std::copy(asked, asked + 9, row);
+    EXPECT_TRUE(engine::relaxationRefutesSome(some, row));
 }
 
 }  // namespace
