@@ -27,7 +27,12 @@ if ((${#missing[@]})); then
     exit 1
   fi
   echo "installing: ${missing[*]}" >&2
-  apt-get update -qq
+  # A mirror caught in the middle of a sync fails the index download; it passes a little later.
+  for attempt in 1 2 3; do
+    apt-get update -qq && break
+    ((attempt < 3)) || exit 1
+    sleep 30
+  done
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" \
     >/dev/null
 fi
