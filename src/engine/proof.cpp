@@ -159,21 +159,23 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                     static_cast<std::int16_t>(c * 9 + std::countr_zero(open[c]));
             }
         }
-        // The cells of the focus: the open ones whose digits the solver bumped most.
-        double activity[kCellCount];
-        int order[kCellCount], cells = 0;
-        for (int c = 0; c < kCellCount; ++c) {
-            if (lp.cellRow[c] < 0 || open[c] == 0) continue;
-            activity[c] = 0;
-            for (int d = 0; d < kDigits; ++d) activity[c] += solver.activity[c * kDigits + d];
-            order[cells++] = c;
-        }
-        std::sort(order, order + cells, [&activity](int a, int b) {
-            return activity[a] > activity[b] || (activity[a] == activity[b] && a < b);
-        });
-        focus.among[0] = focus.among[1] = 0;
-        for (int k = 0; k < cells * kFocusShare / 100; ++k) {
-            focus.among[order[k] / 64] |= std::uint64_t{1} << (order[k] % 64);
+        if (focus.credit > 0) {
+            // The cells of the focus: the open ones whose digits the solver bumped most.
+            double activity[kCellCount];
+            int order[kCellCount], cells = 0;
+            for (int c = 0; c < kCellCount; ++c) {
+                if (lp.cellRow[c] < 0 || open[c] == 0) continue;
+                activity[c] = 0;
+                for (int d = 0; d < kDigits; ++d) activity[c] += solver.activity[c * kDigits + d];
+                order[cells++] = c;
+            }
+            std::sort(order, order + cells, [&activity](int a, int b) {
+                return activity[a] > activity[b] || (activity[a] == activity[b] && a < b);
+            });
+            focus.among[0] = focus.among[1] = 0;
+            for (int k = 0; k < cells * kFocusShare / 100; ++k) {
+                focus.among[order[k] / 64] |= std::uint64_t{1} << (order[k] % 64);
+            }
         }
         long left = counts;
         const bool refuted = relaxationRefutesBySplitting(lp, open, model, left,

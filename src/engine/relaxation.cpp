@@ -362,15 +362,14 @@ Outcome optimise(Lp& lp, long& pivots) {
             q = priceAfresh(bland);
             sinceFresh = 0;
         }
-        if (q < 0 || !(reducedCost(lp, columnAt(q)) > kEpsilon)) {
-            if (sinceFresh != 0) {
-                q = priceAfresh(bland);
-                sinceFresh = 0;
-            }
-            if (q < 0) return Outcome::kOptimal;
+        double dq = q >= 0 ? reducedCost(lp, columnAt(q)) : 0;
+        if (!(dq > kEpsilon) && sinceFresh != 0) {
+            q = priceAfresh(bland);
+            sinceFresh = 0;
+            if (q >= 0) dq = reducedCost(lp, columnAt(q));
         }
+        if (q < 0) return Outcome::kOptimal;
         const int enter = columnAt(q);
-        const double dq = reducedCost(lp, enter);
         columnOf(lp, enter, alpha);
         // Harris's two passes: the longest step that overshoots no bound by more than a
         // tolerance, then the largest pivot within it (Bland's: the first basic column).
