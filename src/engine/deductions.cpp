@@ -67,20 +67,18 @@ bool permutationPass(Board& s, int d, const Units& units, bool& changed) {
     for (int b = 0; b < kBands; ++b) {
         if (!(units.bands >> b & 1u)) continue;
         const std::uint32_t x = cand[b];
-        const unsigned segments =
-            kThirds[x & kUnitMask] | kThirds[x >> 9 & kUnitMask] << 3 | kThirds[x >> 18] << 6;
+        const unsigned segments = rowSegments(x);
         const unsigned usable = kPermutationUnion[segments];
         if (usable == 0) return false;
         if (usable != segments) restrict(s, d, b, kSegmentCells[usable], changed);
     }
-    std::uint32_t folded[kBands];
+    std::uint32_t columns = 0;
     for (int b = 0; b < kBands; ++b) {
-        folded[b] = (cand[b] | cand[b] >> 9 | cand[b] >> 18) & kUnitMask;
+        columns |= ((cand[b] | cand[b] >> 9 | cand[b] >> 18) & kUnitMask) << (9 * b);
     }
     for (int st = 0; st < 3; ++st) {
         if (!(units.stacks >> st & 1u)) continue;
-        const unsigned segments = (folded[0] >> (3 * st) & 7u) | (folded[1] >> (3 * st) & 7u) << 3 |
-                                  (folded[2] >> (3 * st) & 7u) << 6;
+        const unsigned segments = stackSegments(columns, st);
         const unsigned usable = kPermutationUnion[segments];
         if (usable == 0) return false;
         if (usable == segments) continue;
@@ -225,32 +223,28 @@ bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
         __builtin_shufflevector(low01, low23, 0, 1, 2, 3, 8, 9, 10, 11),
         __builtin_shufflevector(low01, low23, 4, 5, 6, 7, 12, 13, 14, 15),
         __builtin_shufflevector(high01, high23, 0, 1, 2, 3, 8, 9, 10, 11)};
-    DigitOctet cells[kBands], missing = {}, colAny = {}, colTwo = {}, colPlaced = {};
+    DigitOctet cells[kBands], missing = {}, colAny = {}, colTwo = {};
     for (int b = 0; b < kBands; ++b) {
         DigitOctet any, two;
         bandSingles(bands[b], missing, cells[b], any, two);
         colTwo |= two | (colAny & any);
         colAny |= any;
-        const DigitOctet here = bands[b] & s.solved[b];
-        colPlaced |= (here | here >> 9 | here >> 18) & kUnitMask;
     }
     missing |= kUnitMask & ~colAny;
-    const DigitOctet colOne = colAny & ~colTwo & ~colPlaced;
+    const DigitOctet colOne = colAny & ~colTwo;
     const DigitOctet colCells = colOne | colOne << 9 | colOne << 18;
     // The ninth digit: its bands are the lanes, its columns added up across them.
     Lanes last, lastMissing = {}, lastCells, lastAny, lastTwo;
     load(last, c[kDigits - 1]);
     bandSingles(last, lastMissing, lastCells, lastAny, lastTwo);
-    std::uint32_t lastColOnce = 0, lastColTwice = 0, lastColPlaced = 0;
+    std::uint32_t lastColOnce = 0, lastColTwice = 0;
     for (int b = 0; b < kBands; ++b) {
         lastColTwice |= lastTwo[b] | (lastColOnce & lastAny[b]);
         lastColOnce |= lastAny[b];
-        const std::uint32_t here = last[b] & s.solved[b];
-        lastColPlaced |= (here | here >> 9 | here >> 18) & kUnitMask;
     }
     std::uint32_t missed =
         lastMissing[0] | lastMissing[1] | lastMissing[2] | (kUnitMask & ~lastColOnce);
-    const std::uint32_t lastColOne = lastColOnce & ~lastColTwice & ~lastColPlaced;
+    const std::uint32_t lastColOne = lastColOnce & ~lastColTwice;
     const std::uint32_t lastColCells = lastColOne | lastColOne << 9 | lastColOne << 18;
     DigitOctet found[kBands], anyFound = {};
     std::uint32_t lastFound[kBands], hit = 0;

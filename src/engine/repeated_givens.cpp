@@ -107,8 +107,7 @@ bool partialPermutationPass(Board& s, int d, const Units& units, bool& changed) 
             if ((placed & boxMask(k)) == 0 && (units.boxes >> (3 * b + k) & 1u))
                 needyBoxes |= 1u << k;
         }
-        const unsigned segments = kThirds[open & kUnitMask] | kThirds[open >> 9 & kUnitMask] << 3 |
-                                  kThirds[open >> 18] << 6;
+        const unsigned segments = rowSegments(open);
         const unsigned entry = coverUnion(needyRows, needyBoxes, segments);
         if (!(entry & kCoverable)) return false;
         restrict(s, d, b, kSegmentCells[entry & kUnitMask], changed);

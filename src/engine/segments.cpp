@@ -119,9 +119,7 @@ void updateSegments(const Board& s, int d, SegmentMasks& masks) {
     const std::uint32_t* x = s.candidates[d];
     std::uint32_t bandColumns[kBands], rows = 0, rowAlone = 0, columnAlone = 0;
     for (int b = 0; b < kBands; ++b) {
-        const std::uint32_t segments = kThirds[x[b] & kUnitMask] |
-                                       kThirds[x[b] >> 9 & kUnitMask] << 3 |
-                                       kThirds[x[b] >> 18] << 6;
+        const std::uint32_t segments = rowSegments(x[b]);
         rows |= segments << (9 * b);
         rowAlone |= static_cast<std::uint32_t>(kRowAlone[segments]) << (9 * b);
         bandColumns[b] = (x[b] | x[b] >> 9 | x[b] >> 18) & kUnitMask;
@@ -150,9 +148,7 @@ bool segmentPass(Board& s, const SegmentMasks& masks, bool& changed) {
     std::uint32_t openRows = 0, openColumns = 0;
     for (int b = 0; b < kBands; ++b) {
         const std::uint32_t x = ~s.solved[b] & kBandMask;
-        openRows |= (kThirds[x & kUnitMask] | kThirds[x >> 9 & kUnitMask] << 3 |
-                     static_cast<std::uint32_t>(kThirds[x >> 18]) << 6)
-                    << (9 * b);
+        openRows |= rowSegments(x) << (9 * b);
         openColumns |= ((x | x >> 9 | x >> 18) & kUnitMask) << (9 * b);
     }
     return applyRule(s, masks.rows, masks.rowAlone, openRows, rowMates, rowCells, changed) &&

@@ -40,6 +40,28 @@ constexpr std::array<std::uint8_t, 512> makeThirds() {
 }
 constexpr std::array<std::uint8_t, 512> kThirds = makeThirds();
 
+// The row-box segments of a band (bit row * 3 + box) that hold any of the cells in x. Where the
+// target has a bit-gather instruction, the first cell of each segment gathers its three.
+inline unsigned rowSegments(std::uint32_t x) {
+#if defined(__BMI2__)
+    return __builtin_ia32_pext_si(x | x >> 1 | x >> 2, 0x1249249u);
+#else
+    return kThirds[x & kUnitMask] | kThirds[x >> 9 & kUnitMask] << 3 |
+           static_cast<unsigned>(kThirds[x >> 18]) << 6;
+#endif
+}
+
+// The column-box segments of a stack (bit band * 3 + column within the stack) that hold any of
+// `columns`, which has band b's columns at bits 9 * b to 9 * b + 8.
+inline unsigned stackSegments(std::uint32_t columns, int stack) {
+#if defined(__BMI2__)
+    return __builtin_ia32_pext_si(columns, 0x1C0E07u << (3 * stack));
+#else
+    const std::uint32_t x = columns >> (3 * stack);
+    return (x & 7u) | (x >> 6 & 070u) | (x >> 12 & 0700u);
+#endif
+}
+
 // The band cells of the row-box segments named by a 9-bit segment set.
 constexpr std::array<std::uint32_t, 512> makeSegmentCells() {
     std::array<std::uint32_t, 512> table{};
