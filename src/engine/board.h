@@ -34,9 +34,11 @@ constexpr int unitOfCell(int cell, int kind) {
     return kind == 0 ? cell / 9 : kind == 1 ? 9 + cell % 9 : 18 + cell / 27 * 3 + cell % 9 / 3;
 }
 
-// Cells sharing a row, column or box with each cell, the cell itself excluded.
-constexpr std::array<BandSet, kCellCount> makePeers() {
-    std::array<BandSet, kCellCount> peers{};
+// Cells sharing a row, column or box with each cell, the cell itself excluded; in four lanes like
+// a digit's candidates, so that a placement clears them with one vector operation.
+using PeerSet = std::array<std::uint32_t, kLanes>;
+constexpr std::array<PeerSet, kCellCount> makePeers() {
+    std::array<PeerSet, kCellCount> peers{};
     for (int i = 0; i < kCellCount; ++i) {
         const int r = i / 9, c = i % 9;
         for (int j = 0; j < kCellCount; ++j) {
@@ -47,7 +49,7 @@ constexpr std::array<BandSet, kCellCount> makePeers() {
     }
     return peers;
 }
-constexpr std::array<BandSet, kCellCount> kPeers = makePeers();
+alignas(16) constexpr std::array<PeerSet, kCellCount> kPeers = makePeers();
 
 // Per digit, its row-box and column-box segments as bits (band * 9 + row * 3 + box for rows,
 // band * 9 + column for columns): where it has a candidate, and where it must stand (its line or
@@ -73,6 +75,27 @@ using Lanes = std::uint32_t __attribute__((vector_size(16)));
 // Vectors go by reference: passing them by value would depend on the instruction set.
 inline void load(Lanes& v, const std::uint32_t (&x)[kLanes]) {
     __builtin_memcpy(&v, x, sizeof v);
+}
+
+// Takes `cells` (four lanes) out of a digit's candidates, and adds `add`. As one vector store
+// where the target has vectors: the next round's vector loads of the digit then read what the
+// store wrote, where three word stores would have to reach memory first.
+inline void clearCells(std::uint32_t (&x)[kLanes], const std::uint32_t* cells,
+                       const std::uint32_t* add = nullptr) {
+#if defined(__SSE2__)
+    Lanes v, c;
+    __builtin_memcpy(&v, x, sizeof v);
+    __builtin_memcpy(&c, cells, sizeof c);
+    v &= ~c;
+    if (add != nullptr) {
+        Lanes a;
+        __builtin_memcpy(&a, add, sizeof a);
+        v |= a;
+    }
+    __builtin_memcpy(x, &v, sizeof v);
+#else
+    for (int b = 0; b < kBands; ++b) x[b] = (x[b] & ~cells[b]) | (add != nullptr ? add[b] : 0);
+#endif
 }
 
 // The lanes a plain word loop over a digit's bands should cover: all four where the compiler
@@ -155,10 +178,10 @@ struct Units {
 };
 
 inline void place(Board& s, int digit, int band, std::uint32_t bit, int cell) {
-    for (auto& candidate : s.candidates) candidate[band] &= ~bit;
-    s.candidates[digit][band] |= bit;
-    const BandSet& peers = kPeers[cell];
-    for (int b = 0; b < kBands; ++b) s.candidates[digit][b] &= ~peers[b];
+    alignas(16) std::uint32_t here[kLanes] = {};
+    here[band] = bit;
+    for (auto& candidate : s.candidates) clearCells(candidate, here);
+    clearCells(s.candidates[digit], kPeers[cell].data(), here);
     s.solved[band] |= bit;
 }
 

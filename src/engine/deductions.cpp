@@ -51,8 +51,7 @@ bool nakedSingles(Board& s, bool& changed) {
             // A placement earlier in this round may have taken the cell's last candidate.
             if ((s.candidates[digit][b] & bit) == 0) return false;
             // The cell has no other candidate to clear.
-            const BandSet& peers = kPeers[b * 27 + at];
-            for (int o = 0; o < kBands; ++o) s.candidates[digit][o] &= ~peers[o];
+            clearCells(s.candidates[digit], kPeers[b * 27 + at].data());
             s.solved[b] |= bit;
             changed = true;
         }
