@@ -156,7 +156,7 @@ bool templatePass(Board& s, int d, bool& changed, TemplateMemo* memo) {
         }
     }
     if ((keep[0] | keep[1] | keep[2]) == 0) return false;
-    for (int b = 0; b < kBands; ++b) restrict(s, d, b, keep[b], changed);
+    restrictLanes(s, d, keep, changed);
     return true;
 }
 
