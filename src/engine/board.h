@@ -77,24 +77,18 @@ inline void load(Lanes& v, const std::uint32_t (&x)[kLanes]) {
     __builtin_memcpy(&v, x, sizeof v);
 }
 
-// Takes `cells` (four lanes) out of a digit's candidates, and adds `add`. As one vector store
-// where the target has vectors: the next round's vector loads of the digit then read what the
-// store wrote, where three word stores would have to reach memory first.
-inline void clearCells(std::uint32_t (&x)[kLanes], const std::uint32_t* cells,
-                       const std::uint32_t* add = nullptr) {
+// Takes `cells` (four lanes) out of a digit's candidates. As one vector store where the target
+// has vectors: the next round's vector loads of the digit then read what the store wrote, where
+// three word stores would have to reach memory first.
+inline void clearCells(std::uint32_t (&x)[kLanes], const std::uint32_t* cells) {
 #if defined(__SSE2__)
     Lanes v, c;
     __builtin_memcpy(&v, x, sizeof v);
     __builtin_memcpy(&c, cells, sizeof c);
     v &= ~c;
-    if (add != nullptr) {
-        Lanes a;
-        __builtin_memcpy(&a, add, sizeof a);
-        v |= a;
-    }
     __builtin_memcpy(x, &v, sizeof v);
 #else
-    for (int b = 0; b < kBands; ++b) x[b] = (x[b] & ~cells[b]) | (add != nullptr ? add[b] : 0);
+    for (int b = 0; b < kBands; ++b) x[b] &= ~cells[b];
 #endif
 }
 
@@ -178,10 +172,27 @@ struct Units {
 };
 
 inline void place(Board& s, int digit, int band, std::uint32_t bit, int cell) {
-    alignas(16) std::uint32_t here[kLanes] = {};
-    here[band] = bit;
-    for (auto& candidate : s.candidates) clearCells(candidate, here);
-    clearCells(s.candidates[digit], kPeers[cell].data(), here);
+#if defined(__SSE2__)
+    // In vector stores, for the reason clearCells gives; the cell's lane made in a register.
+    const Lanes lane = {0, 1, 2, 3};
+    const std::uint32_t b = static_cast<std::uint32_t>(band);
+    const Lanes here = reinterpret_cast<Lanes>(lane == Lanes{b, b, b, b}) & bit;
+    for (auto& candidate : s.candidates) {
+        Lanes v;
+        load(v, candidate);
+        v &= ~here;
+        __builtin_memcpy(candidate, &v, sizeof v);
+    }
+    Lanes v, peers;
+    load(v, s.candidates[digit]);
+    __builtin_memcpy(&peers, kPeers[cell].data(), sizeof peers);
+    v = (v & ~peers) | here;
+    __builtin_memcpy(s.candidates[digit], &v, sizeof v);
+#else
+    for (auto& candidate : s.candidates) candidate[band] &= ~bit;
+    s.candidates[digit][band] |= bit;
+    clearCells(s.candidates[digit], kPeers[cell].data());
+#endif
     s.solved[band] |= bit;
 }
 
