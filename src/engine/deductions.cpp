@@ -23,11 +23,20 @@ bool nakedSingles(Board& s, bool& changed) {
     const auto& c = s.candidates;
     std::uint32_t once[kLanes] = {}, twice[kLanes] = {};
     std::uint32_t index0[kLanes], index1[kLanes], index2[kLanes], index3[kLanes];
-    for (int d = 0; d < kDigits; ++d) {
-        for (int lane = 0; lane < kLoopLanes; ++lane) {
-            twice[lane] |= once[lane] & c[d][lane];
-            once[lane] |= c[d][lane];
+    // As a tree of pairs: a chain through nine digits would wait on each step.
+    for (int lane = 0; lane < kLoopLanes; ++lane) {
+        std::uint32_t any[4], two[4];
+        for (int k = 0; k < 4; ++k) {
+            any[k] = c[2 * k][lane] | c[2 * k + 1][lane];
+            two[k] = c[2 * k][lane] & c[2 * k + 1][lane];
         }
+        const std::uint32_t anyLow = any[0] | any[1], anyHigh = any[2] | any[3];
+        const std::uint32_t twoLow = two[0] | two[1] | (any[0] & any[1]);
+        const std::uint32_t twoHigh = two[2] | two[3] | (any[2] & any[3]);
+        const std::uint32_t any8 = anyLow | anyHigh;
+        const std::uint32_t two8 = twoLow | twoHigh | (anyLow & anyHigh);
+        once[lane] = any8 | c[8][lane];
+        twice[lane] = two8 | (any8 & c[8][lane]);
     }
     for (int lane = 0; lane < kLoopLanes; ++lane) {
         index0[lane] = c[1][lane] | c[3][lane] | c[5][lane] | c[7][lane];
