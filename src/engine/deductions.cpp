@@ -239,6 +239,7 @@ bool hiddenSinglesEveryUnit(Board& s, bool& changed) {
         colAny |= any;
     }
     missing |= kUnitMask & ~colAny;
+    // A column whose one candidate is already placed names that cell, which `found` leaves out.
     const DigitOctet colOne = colAny & ~colTwo;
     const DigitOctet colCells = colOne | colOne << 9 | colOne << 18;
     // The ninth digit: its bands are the lanes, its columns added up across them.
