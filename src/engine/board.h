@@ -76,6 +76,9 @@ using Lanes = std::uint32_t __attribute__((vector_size(16)));
 inline void load(Lanes& v, const std::uint32_t (&x)[kLanes]) {
     __builtin_memcpy(&v, x, sizeof v);
 }
+inline void store(std::uint32_t (&x)[kLanes], const Lanes& v) {
+    __builtin_memcpy(x, &v, sizeof v);
+}
 
 // Takes `cells` (four lanes) out of a digit's candidates. As one vector store where the target
 // has vectors: the next round's vector loads of the digit then read what the store wrote, where
@@ -83,10 +86,9 @@ inline void load(Lanes& v, const std::uint32_t (&x)[kLanes]) {
 inline void clearCells(std::uint32_t (&x)[kLanes], const std::uint32_t* cells) {
 #if defined(__SSE2__)
     Lanes v, c;
-    __builtin_memcpy(&v, x, sizeof v);
+    load(v, x);
     __builtin_memcpy(&c, cells, sizeof c);
-    v &= ~c;
-    __builtin_memcpy(x, &v, sizeof v);
+    store(x, v & ~c);
 #else
     for (int b = 0; b < kBands; ++b) x[b] &= ~cells[b];
 #endif
@@ -180,14 +182,12 @@ inline void place(Board& s, int digit, int band, std::uint32_t bit, int cell) {
     for (auto& candidate : s.candidates) {
         Lanes v;
         load(v, candidate);
-        v &= ~here;
-        __builtin_memcpy(candidate, &v, sizeof v);
+        store(candidate, v & ~here);
     }
     Lanes v, peers;
     load(v, s.candidates[digit]);
     __builtin_memcpy(&peers, kPeers[cell].data(), sizeof peers);
-    v = (v & ~peers) | here;
-    __builtin_memcpy(s.candidates[digit], &v, sizeof v);
+    store(s.candidates[digit], (v & ~peers) | here);
 #else
     for (auto& candidate : s.candidates) candidate[band] &= ~bit;
     s.candidates[digit][band] |= bit;

@@ -87,12 +87,11 @@ inline void restrict(Board& s, int d, int b, std::uint32_t keep, bool& changed) 
 inline void restrictLanes(Board& s, int d, const std::uint32_t* keep, bool& changed) {
 #if defined(__SSE2__)
     Lanes x, kept, solved;
-    __builtin_memcpy(&x, s.candidates[d], sizeof x);
+    load(x, s.candidates[d]);
     __builtin_memcpy(&kept, keep, sizeof kept);
-    __builtin_memcpy(&solved, s.solved, sizeof solved);
+    load(solved, s.solved);
     const Lanes gone = x & ~kept & ~solved;
-    x &= ~gone;
-    __builtin_memcpy(s.candidates[d], &x, sizeof x);
+    store(s.candidates[d], x & ~gone);
     using Halves = unsigned long long __attribute__((vector_size(16)));
     const Halves halves = reinterpret_cast<Halves>(gone);
     changed |= (halves[0] | halves[1]) != 0;
