@@ -569,6 +569,9 @@ bool refutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const std::int8
     for (int i = 0; i < lp.rows; ++i) objective += lp.dual[i];
     if (!(objective < lp.counted - 1e-7 && certified(lp, allowed))) return false;
     remember(lp);
+    // The next call asks about other digits: from this basis the simplex would first have to
+    // drive out what this question allowed, and a fresh packing from the hint starts closer.
+    lp.warm = false;
     return true;
 }
 

@@ -40,8 +40,9 @@ struct Relaxation {
     int rows = 0, columns = 0, cells = 0;
     int counted = 0;  // the cells the current call must cover: all, or those left in
     // Whether the basis above is one the last call ended on: the next call starts from it, since
-    // the feasible region does not depend on the digits allowed. Pivots since the last fresh
-    // start, after which rounding in the inverse calls for a new one.
+    // the feasible region does not depend on the digits allowed (unless that call refuted its
+    // question). Pivots since the last fresh start, after which rounding in the inverse calls
+    // for a new one.
     bool warm = false;
     long pivotsSinceCrash = 0;
     // The last certificate: integer weights per row, per cell the least over its digits, and by
