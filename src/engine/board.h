@@ -72,8 +72,9 @@ struct Board {
 // One digit's four lanes, for passes over the three bands at once.
 using Lanes = std::uint32_t __attribute__((vector_size(16)));
 
-// Vectors go by reference: passing them by value would depend on the instruction set.
-inline void load(Lanes& v, const std::uint32_t (&x)[kLanes]) {
+// Vectors go by reference: passing them by value would depend on the instruction set. `x` points
+// at four lanes: a digit's candidates, or a mask of cells such as a cell's peers.
+inline void load(Lanes& v, const std::uint32_t* x) {
     __builtin_memcpy(&v, x, sizeof v);
 }
 inline void store(std::uint32_t (&x)[kLanes], const Lanes& v) {
@@ -87,7 +88,7 @@ inline void clearCells(std::uint32_t (&x)[kLanes], const std::uint32_t* cells) {
 #if defined(__SSE2__)
     Lanes v, c;
     load(v, x);
-    __builtin_memcpy(&c, cells, sizeof c);
+    load(c, cells);
     store(x, v & ~c);
 #else
     for (int b = 0; b < kBands; ++b) x[b] &= ~cells[b];
@@ -186,7 +187,7 @@ inline void place(Board& s, int digit, int band, std::uint32_t bit, int cell) {
     }
     Lanes v, peers;
     load(v, s.candidates[digit]);
-    __builtin_memcpy(&peers, kPeers[cell].data(), sizeof peers);
+    load(peers, kPeers[cell].data());
     store(s.candidates[digit], (v & ~peers) | here);
 #else
     for (auto& candidate : s.candidates) candidate[band] &= ~bit;

@@ -88,7 +88,7 @@ inline void restrictLanes(Board& s, int d, const std::uint32_t* keep, bool& chan
 #if defined(__SSE2__)
     Lanes x, kept, solved;
     load(x, s.candidates[d]);
-    __builtin_memcpy(&kept, keep, sizeof kept);
+    load(kept, keep);
     load(solved, s.solved);
     const Lanes gone = x & ~kept & ~solved;
     store(s.candidates[d], x & ~gone);
