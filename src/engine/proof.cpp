@@ -8,6 +8,7 @@
 
 #include "engine/clause_solver.h"
 #include "engine/deductions.h"
+#include "engine/placements.h"
 #include "engine/relaxation.h"
 
 namespace engine {
@@ -131,6 +132,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     // Cells down to one digit then are left out, as given: their peers have lost it already, so
     // they add nothing to the count.
     Relaxation lp, focusLp;
+    Placements placements;
     SplitFocus focus{&focusLp, {}, 1};
     auto openCells = [&solver](std::uint16_t(&open)[kCellCount]) {
         std::copy(std::begin(solver.notFalse), std::end(solver.notFalse), std::begin(open));
@@ -317,7 +319,11 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                     openCells(open);
                     open[cell] = static_cast<std::uint16_t>(ask);
                     const long before = work.relaxationPivots;
-                    const bool refuted = countRefutes(open);
+                    // Where the fractional count covers every cell, whole placements per digit
+                    // often do not: the slowest questions known fall to them at once, where the
+                    // split count needed 500 conflicts first.
+                    const bool refuted = countRefutes(open) ||
+                                         placementsRefute(placements, open, &work.relaxationPivots);
                     lastCountSteps = work.relaxationPivots - before;
                     if (refuted) {
                         refute(cell, b, bit, d);

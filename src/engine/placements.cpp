@@ -1,0 +1,330 @@
+// The refutation by whole placements of each digit (see placements.h): column generation over
+// placements, priced exactly band by band, and a check of the weights in integers.
+#include "engine/placements.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <iterator>
+
+namespace engine {
+
+namespace {
+
+constexpr double kScale = 1 << 20;  // integer weight per unit of weight in the check
+// Steps (simplex pivots and pricing rounds) before it gives up. Refutations on the slowest
+// inputs known take 150 to 700; a count that cannot refute creeps towards a full cover for as
+// long as it is let.
+constexpr long kMaxSteps = 800;
+// Pricing happens at this share of the way from the duals to the best weights so far: duals
+// alone jump about from round to round and converge slowly (a third more steps).
+constexpr double kSmoothing = 0.8;
+
+struct Space {
+    int cells = 0;  // open cells: rows 0 .. cells - 1 of the master, the digits' rows after them
+    int rowOfCell[81];
+    std::uint16_t allowed[81];
+};
+
+bool has(const std::uint64_t (&set)[2], int i) {
+    return set[i / 64] >> (i % 64) & 1u;
+}
+
+// The heaviest placement of digit d under integer weights (only cells of positive weight count):
+// per band the best picks for each set of columns they use (at most 64 sets: one column per box),
+// the first two bands combined pair by pair, and the third against the best of the first two
+// within each set of columns (a maximum over subsets). Bounded whatever the input: at most 1,000
+// picks per band, 4,096 pairs and 9 * 512 steps.
+std::int64_t heaviest(const Space& s, int d, const std::int64_t (&w)[81], std::uint64_t (&out)[2]) {
+    out[0] = out[1] = 0;
+    std::int64_t best[3][512];
+    std::uint32_t pick[3][512];  // up to three cells + 1, seven bits each
+    std::int16_t masks[3][64];
+    int count[3] = {};
+    for (int band = 0; band < 3; ++band) {
+        struct Option {
+            std::int64_t weight;
+            unsigned column, box;
+            std::uint32_t packed;
+        } options[3][10];
+        int n[3];
+        for (int k = 0; k < 3; ++k) {
+            options[k][0] = {0, 0, 0, 0};  // no cell in this row
+            n[k] = 1;
+            for (int c = 0; c < 9; ++c) {
+                const int cell = (band * 3 + k) * 9 + c;
+                if (s.rowOfCell[cell] >= 0 && (s.allowed[cell] >> d & 1u) && w[cell] > 0) {
+                    options[k][n[k]++] = {w[cell], 1u << c, 1u << (c / 3),
+                                          static_cast<std::uint32_t>(cell + 1) << (7 * k)};
+                }
+            }
+        }
+        std::int64_t* b = best[band];
+        std::uint64_t seen[8] = {};
+        for (int i = 0; i < n[0]; ++i) {
+            const Option& x = options[0][i];
+            for (int j = 0; j < n[1]; ++j) {
+                const Option& y = options[1][j];
+                if ((x.column & y.column) | (x.box & y.box)) continue;
+                const unsigned columns = x.column | y.column, boxes = x.box | y.box;
+                const std::int64_t sum = x.weight + y.weight;
+                for (int k = 0; k < n[2]; ++k) {
+                    const Option& z = options[2][k];
+                    if ((columns & z.column) | (boxes & z.box)) continue;
+                    const unsigned m = columns | z.column;
+                    if (!(seen[m / 64] >> (m % 64) & 1u)) {
+                        seen[m / 64] |= std::uint64_t{1} << (m % 64);
+                        masks[band][count[band]++] = static_cast<std::int16_t>(m);
+                        b[m] = -1;
+                    }
+                    if (sum + z.weight > b[m]) {
+                        b[m] = sum + z.weight;
+                        pick[band][m] = x.packed | y.packed | z.packed;
+                    }
+                }
+            }
+        }
+    }
+    // The first two bands, by the columns they use together; -1 where no pair uses exactly those.
+    std::int64_t first[512];
+    std::int16_t firstTook[512];  // the second band's columns
+    std::fill(std::begin(first), std::end(first), std::int64_t{-1});
+    for (int a = 0; a < count[0]; ++a) {
+        const int ma = masks[0][a];
+        for (int k = 0; k < count[1]; ++k) {
+            const int mb = masks[1][k];
+            if (ma & mb) continue;
+            const std::int64_t v = best[0][ma] + best[1][mb];
+            if (v > first[ma | mb]) {
+                first[ma | mb] = v;
+                firstTook[ma | mb] = static_cast<std::int16_t>(mb);
+            }
+        }
+    }
+    // The best of them within each set of columns.
+    std::int16_t within[512];
+    for (int m = 0; m < 512; ++m) within[m] = static_cast<std::int16_t>(m);
+    for (int bit = 0; bit < 9; ++bit) {
+        for (int m = 0; m < 512; ++m) {
+            if (!(m >> bit & 1)) continue;
+            const int sub = within[m ^ (1 << bit)];
+            if (first[sub] > first[within[m]]) within[m] = static_cast<std::int16_t>(sub);
+        }
+    }
+    std::int64_t top = -1;
+    int topFirst = 0, topThird = 0;
+    for (int k = 0; k < count[2]; ++k) {
+        const int mc = masks[2][k];
+        const int u = within[~mc & 511];
+        if (first[u] < 0) continue;
+        if (first[u] + best[2][mc] > top) {
+            top = first[u] + best[2][mc];
+            topFirst = u;
+            topThird = mc;
+        }
+    }
+    if (top <= 0) return 0;
+    const int second = firstTook[topFirst];
+    const std::uint32_t picks[3] = {pick[0][topFirst & ~second], pick[1][second],
+                                    pick[2][topThird]};
+    for (const std::uint32_t packed : picks) {
+        for (int r = 0; r < 3; ++r) {
+            const int cell = static_cast<int>(packed >> (7 * r) & 127u) - 1;
+            if (cell >= 0) out[cell / 64] |= std::uint64_t{1} << (cell % 64);
+        }
+    }
+    return top;
+}
+
+// The restricted master: maximise the cells covered by at most one unit of placements per digit,
+// each cell covered at most once; a revised simplex with the inverse kept by columns.
+struct Master {
+    Placements& p;
+    const Space& s;
+    int m;
+    long steps = 0;
+
+    bool slack(int column) const { return column >= Placements::kMaxPool; }
+    double cost(int column) const { return slack(column) ? 0.0 : p.size[column]; }
+
+    void start() {
+        for (int r = 0; r < m; ++r) {
+            std::fill(p.inverse[r], p.inverse[r] + m, 0.0);
+            p.inverse[r][r] = 1;
+            // Right-hand sides raised a little, differently per row, or most steps move nothing.
+            p.value[r] = 1 + 1e-7 * (1 + r % 5);
+            p.basic[r] = Placements::kMaxPool + r;
+            p.slackBasic[r] = true;
+        }
+        p.pool = 0;
+    }
+
+    bool add(int d, const std::uint64_t (&cells)[2]) {
+        if (p.pool >= Placements::kMaxPool) return false;
+        const int k = p.pool++;
+        p.digit[k] = static_cast<std::uint8_t>(d);
+        p.inBasis[k] = false;
+        int size = 0;
+        for (int cell = 0; cell < 81; ++cell) {
+            if (has(cells, cell)) p.rows[k][size++] = static_cast<std::uint8_t>(s.rowOfCell[cell]);
+        }
+        p.size[k] = static_cast<std::uint8_t>(size);
+        p.rows[k][size] = static_cast<std::uint8_t>(s.cells + d);
+        return true;
+    }
+
+    void refreshDuals() {
+        double c[Placements::kMaxRows];
+        for (int r = 0; r < m; ++r) c[r] = cost(p.basic[r]);
+        for (int i = 0; i < m; ++i) {
+            double sum = 0;
+            for (int r = 0; r < m; ++r) sum += c[r] * p.inverse[i][r];
+            p.dual[i] = sum;
+        }
+    }
+
+    double objective() const {
+        double sum = 0;
+        for (int r = 0; r < m; ++r) sum += cost(p.basic[r]) * p.value[r];
+        return sum;
+    }
+
+    // Primal simplex over the pool (most gain first); false when out of steps.
+    bool optimise() {
+        refreshDuals();
+        for (;;) {
+            int enter = -1, slackIn = -1;
+            double gain = 1e-9;
+            for (int k = 0; k < p.pool; ++k) {
+                if (p.inBasis[k]) continue;
+                double g = p.size[k];
+                for (int i = 0; i <= p.size[k]; ++i) g -= p.dual[p.rows[k][i]];
+                if (g > gain) gain = g, enter = k;
+            }
+            for (int i = 0; i < m; ++i) {
+                if (-p.dual[i] > gain && !p.slackBasic[i]) gain = -p.dual[i], slackIn = i;
+            }
+            if (enter < 0 && slackIn < 0) return true;
+            if (++steps > kMaxSteps) return false;
+            double alpha[Placements::kMaxRows];
+            if (slackIn >= 0) {
+                enter = -1;
+                std::copy(p.inverse[slackIn], p.inverse[slackIn] + m, alpha);
+            } else {
+                std::fill(alpha, alpha + m, 0.0);
+                for (int i = 0; i <= p.size[enter]; ++i) {
+                    const double* column = p.inverse[p.rows[enter][i]];
+                    for (int r = 0; r < m; ++r) alpha[r] += column[r];
+                }
+            }
+            int leave = -1;
+            double ratio = 0;
+            for (int r = 0; r < m; ++r) {
+                if (alpha[r] <= 1e-9) continue;
+                const double t = p.value[r] / alpha[r];
+                if (leave < 0 || t < ratio - 1e-12 ||
+                    (t < ratio + 1e-12 && alpha[r] > alpha[leave])) {
+                    leave = r;
+                    ratio = t;
+                }
+            }
+            if (leave < 0) return false;  // cannot happen: every column has a digit's row
+            const double pivot = alpha[leave];
+            alpha[leave] = 0;
+            for (int i = 0; i < m; ++i) {
+                double* column = p.inverse[i];
+                const double t = column[leave] / pivot;
+                if (t == 0) continue;
+                for (int r = 0; r < m; ++r) column[r] -= alpha[r] * t;
+                column[leave] = t;
+                p.dual[i] += gain * t;
+            }
+            p.value[leave] /= pivot;
+            for (int r = 0; r < m; ++r) {
+                p.value[r] -= alpha[r] * p.value[leave];
+                if (p.value[r] < 0 && p.value[r] > -1e-12) p.value[r] = 0;
+            }
+            const int out = p.basic[leave];
+            if (slack(out)) {
+                p.slackBasic[out - Placements::kMaxPool] = false;
+            } else {
+                p.inBasis[out] = false;
+            }
+            if (enter >= 0) {
+                p.basic[leave] = enter;
+                p.inBasis[enter] = true;
+            } else {
+                p.basic[leave] = Placements::kMaxPool + slackIn;
+                p.slackBasic[slackIn] = true;
+            }
+        }
+    }
+};
+
+}  // namespace
+
+bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], long* steps) {
+    Space s;
+    for (int cell = 0; cell < 81; ++cell) {
+        s.allowed[cell] = allowed[cell];
+        s.rowOfCell[cell] = allowed[cell] != 0 ? s.cells++ : -1;
+    }
+    if (s.cells == 0) return false;
+    Master master{p, s, s.cells + 9};
+    master.start();
+    bool refuted = false, converged = false;
+    double best[81] = {};  // the weights (as 1 - weight) of the best check so far
+    std::int64_t bestShortfall = INT64_MIN;
+    bool smooth = false;
+    while (!refuted && !converged && master.optimise()) {
+        if (master.objective() >= s.cells - 1e-6) break;  // a fractional cover: no refutation
+        for (;;) {
+            // The check at weights between the duals and the best so far; its placements go
+            // into the pool where they gain at the duals.
+            const double share = smooth ? kSmoothing : 0.0;
+            std::int64_t w[81] = {};
+            double y[81] = {};
+            std::int64_t cellsWeigh = 0, placementsWeigh = 0;
+            for (int cell = 0; cell < 81; ++cell) {
+                if (s.rowOfCell[cell] < 0) continue;
+                y[cell] = share * best[cell] + (1 - share) * p.dual[s.rowOfCell[cell]];
+                // Any weights make a sound check: bounded ones keep the integers in range
+                // whatever the rounding did to the duals.
+                if (!(y[cell] >= -1)) y[cell] = -1;
+                if (y[cell] > 2) y[cell] = 2;
+                w[cell] = static_cast<std::int64_t>((1 - y[cell]) * kScale);
+                cellsWeigh += w[cell];
+            }
+            int added = 0;
+            for (int d = 0; d < 9; ++d) {
+                std::uint64_t cells[2];
+                placementsWeigh += heaviest(s, d, w, cells);
+                double gain = -p.dual[s.cells + d];
+                for (int cell = 0; cell < 81; ++cell) {
+                    if (has(cells, cell)) gain += 1 - p.dual[s.rowOfCell[cell]];
+                }
+                if (gain > 1e-7 && master.add(d, cells)) ++added;
+            }
+            ++master.steps;
+            if (cellsWeigh > placementsWeigh) {
+                refuted = true;
+                break;
+            }
+            if (cellsWeigh - placementsWeigh > bestShortfall) {
+                bestShortfall = cellsWeigh - placementsWeigh;
+                std::copy(std::begin(y), std::end(y), std::begin(best));
+                smooth = true;
+            }
+            if (added > 0) break;
+            if (share == 0) {
+                converged = true;  // nothing gains at the duals: the bound is reached
+                break;
+            }
+            smooth = false;  // priced too far from the duals: once more at the duals themselves
+        }
+    }
+    if (steps != nullptr) *steps += master.steps;
+    return refuted;
+}
+
+}  // namespace engine

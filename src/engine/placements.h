@@ -1,0 +1,32 @@
+// A refutation by whole placements of each digit: stronger than the fractional count where that
+// count covers every cell only by splitting digits into halves.
+#pragma once
+
+#include <cstdint>
+
+namespace engine {
+
+// Any completion puts each digit in a placement (at most one cell per row, column and box) and
+// covers every open cell once, so for any weights on the cells the cells' sum is at most the sum
+// over digits of each digit's heaviest placement. Weights for which it is more refute the cells.
+// They are found by column generation over placements (a small simplex with an explicit
+// inverse, in fixed arrays); the answer rests only on the check in integers.
+struct Placements {
+    static constexpr int kMaxRows = 81 + 9;
+    static constexpr int kMaxPool = 768;
+    double inverse[kMaxRows][kMaxRows];  // by columns: inverse[i] is column i
+    double value[kMaxRows];
+    double dual[kMaxRows];
+    int basic[kMaxRows];  // below kMaxPool a placement, else kMaxPool + row for a slack
+    std::uint8_t digit[kMaxPool], size[kMaxPool];
+    std::uint8_t rows[kMaxPool][10];  // its cells' rows, then its digit's (size + 1 of them)
+    bool slackBasic[kMaxRows];
+    bool inBasis[kMaxPool];
+    int pool = 0;
+};
+
+// Whether the open cells (those with a digit in `allowed`) have no completion. `steps`, when
+// given, gets the simplex steps and pricing rounds taken.
+bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], long* steps = nullptr);
+
+}  // namespace engine
