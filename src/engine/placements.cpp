@@ -32,9 +32,8 @@ bool has(const std::uint64_t (&set)[2], int i) {
 
 // The heaviest placement of digit d under integer weights (only cells of positive weight count):
 // per band the best picks for each set of columns they use (at most 64 sets: one column per box),
-// the first two bands combined pair by pair, and the third against the best of the first two
-// within each set of columns (a maximum over subsets). Bounded whatever the input: at most 1,000
-// picks per band, 4,096 pairs and 9 * 512 steps.
+// the first two bands combined pair by pair, then the third against those, heaviest first.
+// Bounded whatever the input: at most 1,000 picks per band and 4,096 pairs of each kind.
 std::int64_t heaviest(const Space& s, int d, const std::int64_t (&w)[81], std::uint64_t (&out)[2]) {
     out[0] = out[1] = 0;
     std::int64_t best[3][512];
@@ -88,39 +87,45 @@ std::int64_t heaviest(const Space& s, int d, const std::int64_t (&w)[81], std::u
     // The first two bands, by the columns they use together; -1 where no pair uses exactly those.
     std::int64_t first[512];
     std::int16_t firstTook[512];  // the second band's columns
-    std::fill(std::begin(first), std::end(first), std::int64_t{-1});
+    std::int16_t unions[512];
+    int unionCount = 0;
+    std::uint64_t seen[8] = {};
     for (int a = 0; a < count[0]; ++a) {
         const int ma = masks[0][a];
         for (int k = 0; k < count[1]; ++k) {
             const int mb = masks[1][k];
             if (ma & mb) continue;
+            const int u = ma | mb;
             const std::int64_t v = best[0][ma] + best[1][mb];
-            if (v > first[ma | mb]) {
-                first[ma | mb] = v;
-                firstTook[ma | mb] = static_cast<std::int16_t>(mb);
+            if (!(seen[u / 64] >> (u % 64) & 1u)) {
+                seen[u / 64] |= std::uint64_t{1} << (u % 64);
+                unions[unionCount++] = static_cast<std::int16_t>(u);
+                first[u] = v - 1;
+            }
+            if (v > first[u]) {
+                first[u] = v;
+                firstTook[u] = static_cast<std::int16_t>(mb);
             }
         }
     }
-    // The best of them within each set of columns.
-    std::int16_t within[512];
-    for (int m = 0; m < 512; ++m) within[m] = static_cast<std::int16_t>(m);
-    for (int bit = 0; bit < 9; ++bit) {
-        for (int m = 0; m < 512; ++m) {
-            if (!(m >> bit & 1)) continue;
-            const int sub = within[m ^ (1 << bit)];
-            if (first[sub] > first[within[m]]) within[m] = static_cast<std::int16_t>(sub);
-        }
-    }
+    // The third band against them, both heaviest first: each scan stops at the first pair that
+    // fits or once nothing left can beat the best so far.
+    std::sort(unions, unions + unionCount, [&first](int a, int b) { return first[a] > first[b]; });
+    std::int16_t* third = masks[2];
+    std::sort(third, third + count[2], [&best](int a, int b) { return best[2][a] > best[2][b]; });
     std::int64_t top = -1;
     int topFirst = 0, topThird = 0;
-    for (int k = 0; k < count[2]; ++k) {
-        const int mc = masks[2][k];
-        const int u = within[~mc & 511];
-        if (first[u] < 0) continue;
-        if (first[u] + best[2][mc] > top) {
+    for (int a = 0; a < unionCount; ++a) {
+        const int u = unions[a];
+        if (first[u] + best[2][third[0]] <= top) break;
+        for (int k = 0; k < count[2]; ++k) {
+            const int mc = third[k];
+            if (first[u] + best[2][mc] <= top) break;
+            if (u & mc) continue;
             top = first[u] + best[2][mc];
             topFirst = u;
             topThird = mc;
+            break;
         }
     }
     if (top <= 0) return 0;
