@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "engine/placements.h"
 #include "engine/relaxation.h"
 #include "solver.h"
 #include "test_support.h"
@@ -78,6 +79,57 @@ TEST(CountingRefutation, RefutesAPigeonholeButNeverACompletion) {
     EXPECT_FALSE(engine::relaxationRefutesSome(some, row));
     std::copy(asked, asked + 9, row);
     EXPECT_TRUE(engine::relaxationRefutesSome(some, row));
+}
+
+// Digits that no given in a cell's row, column or box holds, for the open cells of `puzzle`.
+void candidatesOf(const Grid& puzzle, std::uint16_t (&cells)[81]) {
+    for (int c = 0; c < 81; ++c) {
+        cells[c] = 0;
+        if (puzzle[c / 9][c % 9] != 0) continue;
+        cells[c] = 0x1FF;
+        for (int o = 0; o < 81; ++o) {
+            const int r = c / 9, k = c % 9, ro = o / 9, ko = o % 9;
+            const bool peer = r == ro || k == ko || (r / 3 == ro / 3 && k / 3 == ko / 3);
+            if (peer && puzzle[ro][ko] != 0) cells[c] &= ~(1u << (puzzle[ro][ko] - 1));
+        }
+    }
+}
+
+// Whole placements per digit refute a question of a slow input that the fractional count covers
+// (its first cell cannot take a 1), and never cells that a completion on the list covers.
+TEST(PlacementsRefutation, RefutesWhatTheCountCoversButNeverACompletion) {
+    static engine::Placements placements;
+    static engine::Relaxation lp;
+    Grid puzzle;
+    ASSERT_TRUE(gridFromLine(
+        ".2435..77....6....8....33.............65..6..75.424.77..83.......729.3...........",
+        puzzle));
+    std::uint16_t cells[81];
+    candidatesOf(puzzle, cells);
+    cells[0] = 1u << 0;
+    engine::initRelaxation(lp, cells);
+    EXPECT_FALSE(engine::relaxationRefutes(lp, cells));
+    EXPECT_TRUE(engine::placementsRefute(placements, cells));
+    int checked = 0;
+    for (const std::string& line :
+         readLines(std::string(SUDOKU_SOURCE_DIR) + "/tests/adversarial.txt")) {
+        Grid answer;
+        if (line.find(" solvable") == std::string::npos || !gridFromLine(line, puzzle) ||
+            !findSmallestCompletion(puzzle, answer)) {
+            continue;
+        }
+        // Every open cell with its digits, then the first few narrowed to the answer's.
+        candidatesOf(puzzle, cells);
+        EXPECT_FALSE(engine::placementsRefute(placements, cells)) << line;
+        for (int c = 0, narrowed = 0; c < 81 && narrowed < 12; ++c) {
+            if (cells[c] == 0) continue;
+            cells[c] = static_cast<std::uint16_t>(1u << (answer[c / 9][c % 9] - 1));
+            ++narrowed;
+        }
+        EXPECT_FALSE(engine::placementsRefute(placements, cells)) << line;
+        ++checked;
+    }
+    EXPECT_GE(checked, 50);
 }
 
 }  // namespace
