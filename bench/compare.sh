@@ -8,11 +8,15 @@ cd "$(dirname "$0")/.."
 rev=${1:?usage: bench/compare.sh REV [ROUNDS] [DATA_DIR]}
 rounds=${2:-5}
 data=${3:-../shared/data}
-old=build-compare/$(git rev-parse --short "$rev")
+# Both sides for the same instruction set: the one build/ was configured for.
+arch=$(sed -n 's/^SUDOKU_ARCH:[A-Z]*=//p' build/CMakeCache.txt 2>/dev/null)
+arch=${arch:-auto}
+old=build-compare/$(git rev-parse --short "$rev")-$arch
 if [ ! -x "$old/build/sudoku-bench" ]; then
   rm -rf "$old" && mkdir -p "$old"
   git archive "$rev" | tar -x -C "$old"
-  cmake -S "$old" -B "$old/build" -DCMAKE_BUILD_TYPE=Release -DSUDOKU_TESTS=OFF >/dev/null
+  cmake -S "$old" -B "$old/build" -DCMAKE_BUILD_TYPE=Release -DSUDOKU_TESTS=OFF \
+    -DSUDOKU_ARCH="$arch" >/dev/null
   cmake --build "$old/build" --parallel --target sudoku-bench >/dev/null
 fi
 inputs=("$data"/*.txt)
