@@ -22,21 +22,23 @@ constexpr long kMaxSteps = 800;
 constexpr double kSmoothing = 0.8;
 
 struct Space {
+    const std::uint16_t (&allowed)[81];
     int cells = 0;  // open cells: rows 0 .. cells - 1 of the master, the digits' rows after them
     int rowOfCell[81];
-    std::uint16_t allowed[81];
 };
 
-bool has(const std::uint64_t (&set)[2], int i) {
-    return set[i / 64] >> (i % 64) & 1u;
-}
+// A digit's placement: its cells, ascending.
+struct Placement {
+    int size = 0;
+    std::uint8_t cell[9];
+};
 
 // The heaviest placement of digit d under integer weights (only cells of positive weight count):
 // per band the best picks for each set of columns they use (at most 64 sets: one column per box),
 // the first two bands combined pair by pair, then the third against those, heaviest first.
 // Bounded whatever the input: at most 1,000 picks per band and 4,096 pairs of each kind.
-std::int64_t heaviest(const Space& s, int d, const std::int64_t (&w)[81], std::uint64_t (&out)[2]) {
-    out[0] = out[1] = 0;
+std::int64_t heaviest(const Space& s, int d, const std::int64_t (&w)[81], Placement& out) {
+    out.size = 0;
     std::int64_t best[3][512];
     std::uint32_t pick[3][512];  // up to three cells + 1, seven bits each
     std::int16_t masks[3][64];
@@ -136,7 +138,7 @@ std::int64_t heaviest(const Space& s, int d, const std::int64_t (&w)[81], std::u
     for (const std::uint32_t packed : picks) {
         for (int r = 0; r < 3; ++r) {
             const int cell = static_cast<int>(packed >> (7 * r) & 127u) - 1;
-            if (cell >= 0) out[cell / 64] |= std::uint64_t{1} << (cell % 64);
+            if (cell >= 0) out.cell[out.size++] = static_cast<std::uint8_t>(cell);
         }
     }
     return top;
@@ -165,17 +167,16 @@ struct Master {
         p.pool = 0;
     }
 
-    bool add(int d, const std::uint64_t (&cells)[2]) {
+    bool add(int d, const Placement& placement) {
         if (p.pool >= Placements::kMaxPool) return false;
         const int k = p.pool++;
         p.digit[k] = static_cast<std::uint8_t>(d);
         p.inBasis[k] = false;
-        int size = 0;
-        for (int cell = 0; cell < 81; ++cell) {
-            if (has(cells, cell)) p.rows[k][size++] = static_cast<std::uint8_t>(s.rowOfCell[cell]);
+        for (int i = 0; i < placement.size; ++i) {
+            p.rows[k][i] = static_cast<std::uint8_t>(s.rowOfCell[placement.cell[i]]);
         }
-        p.size[k] = static_cast<std::uint8_t>(size);
-        p.rows[k][size] = static_cast<std::uint8_t>(s.cells + d);
+        p.size[k] = static_cast<std::uint8_t>(placement.size);
+        p.rows[k][placement.size] = static_cast<std::uint8_t>(s.cells + d);
         return true;
     }
 
@@ -270,11 +271,8 @@ struct Master {
 }  // namespace
 
 bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], long* steps) {
-    Space s;
-    for (int cell = 0; cell < 81; ++cell) {
-        s.allowed[cell] = allowed[cell];
-        s.rowOfCell[cell] = allowed[cell] != 0 ? s.cells++ : -1;
-    }
+    Space s{allowed, 0, {}};
+    for (int cell = 0; cell < 81; ++cell) s.rowOfCell[cell] = allowed[cell] != 0 ? s.cells++ : -1;
     if (s.cells == 0) return false;
     Master master{p, s, s.cells + 9};
     master.start();
@@ -303,13 +301,13 @@ bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], long* s
             }
             int added = 0;
             for (int d = 0; d < 9; ++d) {
-                std::uint64_t cells[2];
-                placementsWeigh += heaviest(s, d, w, cells);
+                Placement placement;
+                placementsWeigh += heaviest(s, d, w, placement);
                 double gain = -p.dual[s.cells + d];
-                for (int cell = 0; cell < 81; ++cell) {
-                    if (has(cells, cell)) gain += 1 - p.dual[s.rowOfCell[cell]];
+                for (int i = 0; i < placement.size; ++i) {
+                    gain += 1 - p.dual[s.rowOfCell[placement.cell[i]]];
                 }
-                if (gain > 1e-7 && master.add(d, cells)) ++added;
+                if (gain > 1e-7 && master.add(d, placement)) ++added;
             }
             ++master.steps;
             if (cellsWeigh > placementsWeigh) {
