@@ -21,6 +21,7 @@ struct SolveWork {
     long solverMatchingChecks = 0;  // runs of the solver's matching and subset rules
     long relaxations = 0;           // counting refutations tried
     long relaxationPivots = 0;      // their simplex steps
+    long placementSteps = 0;        // steps of the count by whole placements
 };
 
 // Writes the smallest completion of `puzzle` (read row by row as 81 digits) to `out` and returns

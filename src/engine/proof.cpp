@@ -24,15 +24,15 @@ constexpr long kQuickSearchNodes = 16;
 // From then on the solver also runs it inside its search. Sooner (30, 100, 300) cost more on
 // near-empty grids, where the relaxation is large, than it saved elsewhere.
 constexpr long kConflictsBeforeCounting = 500;
-// Before that, a digit still open after this many conflicts gets a single count, without a split
-// and without the count inside the search: a count costs about as much as 50 conflicts, and a
-// pigeonhole that the count settles then no longer costs the other 450 (the adversary had found
-// inputs made of such questions).
+// Before that, a digit still open after this many conflicts gets a single count by whole
+// placements, without a split and without a count inside the search: a count costs about as
+// much as 50 to 200 conflicts, and a pigeonhole that the count settles then no longer costs the
+// other 450 (the adversary had found inputs made of such questions).
 constexpr long kConflictsBeforeFirstCount = 50;
-// Where counts come dear (a near-empty grid's relaxation takes hundreds of steps, each about as
-// dear as a conflict), the wait grows to this share of the steps the last count took: a question
-// that clause learning settles in a few more conflicts no longer pays for a whole count first.
-constexpr long kWaitStepsNumerator = 3, kWaitStepsDenominator = 5;
+// Where counts come dear (a near-empty grid's count takes hundreds of steps, each about a quarter
+// of a conflict), the wait grows to this share of the steps the last count took: a question that
+// clause learning settles in a few more conflicts no longer pays for a whole count first.
+constexpr long kWaitStepsNumerator = 1, kWaitStepsDenominator = 4;
 // Where the count alone does not refute a question, it splits cells and counts again in each
 // branch, up to this many counts.
 constexpr long kSplitNodes = 8;
@@ -200,11 +200,6 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         solver.relaxation = &lp;  // from now on it runs inside the search too
         return splitRefutes(open, kSplitNodes);
     };
-    // A single count, after the solver's propagation of the question.
-    auto countRefutes = [&](std::uint16_t(&open)[kCellCount]) {
-        setUp(open);
-        return splitRefutes(open, 1);
-    };
     // Whether `board` has a completion with `cell` (unless -1) taking one of `digits`; on 1,
     // `model` holds one. Clause learning can spend thousands of conflicts on a completion that
     // a search over the board, with all its deductions, meets in a few dozen nodes, and the
@@ -318,13 +313,13 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                     std::uint16_t open[kCellCount];
                     openCells(open);
                     open[cell] = static_cast<std::uint16_t>(ask);
-                    const long before = work.relaxationPivots;
-                    // Where the fractional count covers every cell, whole placements per digit
-                    // often do not: the slowest questions known fall to them at once, where the
-                    // split count needed 500 conflicts first.
-                    const bool refuted = countRefutes(open) ||
-                                         placementsRefute(placements, open, &work.relaxationPivots);
-                    lastCountSteps = work.relaxationPivots - before;
+                    const long before = work.placementSteps;
+                    // Whole placements per digit refute whatever the fractional count refutes
+                    // and more (the slowest questions known, where the split count needed 500
+                    // conflicts first), at a fifth of its cost per step: the fractional count
+                    // over a near-empty grid has three times the rows.
+                    const bool refuted = placementsRefute(placements, open, &work.placementSteps);
+                    lastCountSteps = work.placementSteps - before;
                     if (refuted) {
                         refute(cell, b, bit, d);
                         unsettled &= ~ask;
