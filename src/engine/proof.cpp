@@ -19,6 +19,13 @@ namespace {
 // this many nodes it hands the question to the clause-learning solver.
 constexpr long kQuickSearchNodes = 16;
 
+// Where givens repeat, the whole puzzle is first asked as a question is, before the split count:
+// a board search of this many nodes with the template filter (where clause learning can take
+// hundreds of conflicts to meet a first completion, the board's deductions often meet one in a
+// few dozen nodes), then this many conflicts, then a count by whole placements (it refutes at
+// once a pigeonhole that the fractional count's split had spent 500 conflicts and 1,000 steps on).
+constexpr long kFirstBoardNodes = 64;
+constexpr long kConflictsBeforeWholeCount = 100;
 // Where givens repeat, the conflicts a question may spend before the counting refutation is
 // set up and tried on its digits (most questions need a handful; the pigeonholes, thousands).
 // From then on the solver also runs it inside its search. Sooner (30, 100, 300) cost more on
@@ -232,7 +239,26 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         }
     };
     if (first == Answer::kUnknown) {
-        int found = solve(solver, solver.hallRules ? kConflictsBeforeCounting : -1, model);
+        int found = -1;
+        if (solver.hallRules) {
+            Board trial = root;
+            ++boards;
+            if (!propagate(trial, units, true)) return done(false);
+            const Answer answer = searchCompletes(trial, ctx, model, kFirstBoardNodes);
+            if (answer == Answer::kNo) return done(false);
+            if (answer == Answer::kYes) found = 1;
+            if (found < 0) found = solve(solver, kConflictsBeforeWholeCount, model);
+            if (found < 0) {
+                std::uint16_t open[kCellCount];
+                openCells(open);
+                const long before = work.placementSteps;
+                if (placementsRefute(placements, open, &work.placementSteps)) return done(false);
+                lastCountSteps = work.placementSteps - before;
+                found = solve(solver, kConflictsBeforeCounting - kConflictsBeforeWholeCount, model);
+            }
+        } else {
+            found = solve(solver, -1, model);
+        }
         if (found < 0) {
             std::uint16_t open[kCellCount];
             openCells(open);
