@@ -121,7 +121,7 @@ std::int64_t heaviest(const Space& s, int d, const std::int64_t (&w)[81], Placem
     for (int k = 0; k < count[2]; ++k) {
         const int mc = masks[2][k];
         const std::int64_t v = within[511 & ~mc] + best[2][mc];
-        if (within[511 & ~mc] >= 0 && v > top) {
+        if (v > top) {  // every band has the empty pick: within[] is never below 0
             top = v;
             topThird = mc;
         }

@@ -194,6 +194,16 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     };
     bool relaxationReady = false;
     long lastCountSteps = 0;  // simplex steps of the last single count
+    // A single count by whole placements. It refutes whatever the fractional count refutes and
+    // more (the slowest questions known, where the split count needed 500 conflicts first), at a
+    // fifth of its cost per step: the fractional count over a near-empty grid has three times
+    // the rows.
+    auto placementsCount = [&](const std::uint16_t(&open)[kCellCount]) {
+        const long before = work.placementSteps;
+        const bool refuted = placementsRefute(placements, open, &work.placementSteps);
+        lastCountSteps = work.placementSteps - before;
+        return refuted;
+    };
     auto setUp = [&](const std::uint16_t(&open)[kCellCount]) {
         if (relaxationReady) return;
         relaxationReady = true;
@@ -251,9 +261,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             if (found < 0) {
                 std::uint16_t open[kCellCount];
                 openCells(open);
-                const long before = work.placementSteps;
-                if (placementsRefute(placements, open, &work.placementSteps)) return done(false);
-                lastCountSteps = work.placementSteps - before;
+                if (placementsCount(open)) return done(false);
                 found = solve(solver, kConflictsBeforeCounting - kConflictsBeforeWholeCount, model);
             }
         } else {
@@ -339,14 +347,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                     std::uint16_t open[kCellCount];
                     openCells(open);
                     open[cell] = static_cast<std::uint16_t>(ask);
-                    const long before = work.placementSteps;
-                    // Whole placements per digit refute whatever the fractional count refutes
-                    // and more (the slowest questions known, where the split count needed 500
-                    // conflicts first), at a fifth of its cost per step: the fractional count
-                    // over a near-empty grid has three times the rows.
-                    const bool refuted = placementsRefute(placements, open, &work.placementSteps);
-                    lastCountSteps = work.placementSteps - before;
-                    if (refuted) {
+                    if (placementsCount(open)) {
                         refute(cell, b, bit, d);
                         unsettled &= ~ask;
                         continue;
