@@ -148,6 +148,31 @@ std::int64_t heaviest(const Space& s, int d, const std::int64_t (&w)[81], Placem
     return top;
 }
 
+// Whether the cells outweigh every digit's heaviest placement under `w`: the check in integers.
+bool weightsRefute(const Space& s, const std::int64_t (&w)[81]) {
+    std::int64_t cellsWeigh = 0, placementsWeigh = 0;
+    for (int cell = 0; cell < 81; ++cell) {
+        if (s.rowOfCell[cell] >= 0) cellsWeigh += w[cell];
+    }
+    for (int d = 0; d < 9 && placementsWeigh < cellsWeigh; ++d) {
+        Placement placement;
+        placementsWeigh += heaviest(s, d, w, placement);
+    }
+    return cellsWeigh > placementsWeigh;
+}
+
+void moveToFront(Placements& p, int k) {
+    for (; k > 0; --k) std::swap(p.recalled[k], p.recalled[k - 1]);
+}
+
+// Keeps refuting weights, most recent first, forgetting the oldest.
+void remember(Placements& p, const std::int64_t (&w)[81]) {
+    const int slot = std::min(p.recalledCount, Placements::kMaxRecalled - 1);
+    std::copy(std::begin(w), std::end(w), p.recalled[slot]);
+    moveToFront(p, slot);
+    p.recalledCount = slot + 1;
+}
+
 // The restricted master: maximise the cells covered by at most one unit of placements per digit,
 // each cell covered at most once; a revised simplex with the inverse kept by columns.
 struct Master {
@@ -315,6 +340,7 @@ bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], long* s
             }
             ++master.steps;
             if (cellsWeigh > placementsWeigh) {
+                remember(p, w);
                 refuted = true;
                 break;
             }
@@ -333,6 +359,19 @@ bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], long* s
     }
     if (steps != nullptr) *steps += master.steps;
     return refuted;
+}
+
+bool placementsRecall(Placements& p, const std::uint16_t (&allowed)[81], long* steps) {
+    Space s{allowed, 0, {}};
+    for (int cell = 0; cell < 81; ++cell) s.rowOfCell[cell] = allowed[cell] != 0 ? s.cells++ : -1;
+    for (int k = 0; k < p.recalledCount; ++k) {
+        if (steps != nullptr) ++*steps;
+        if (weightsRefute(s, p.recalled[k])) {
+            moveToFront(p, k);
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace engine

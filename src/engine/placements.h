@@ -23,10 +23,19 @@ struct Placements {
     bool slackBasic[kMaxRows];
     bool inBasis[kMaxPool];
     int pool = 0;
+    // The weights of the last refutations, most recent first: neighbouring questions often fall
+    // to the same ones, and a check costs as much as one pricing round.
+    static constexpr int kMaxRecalled = 4;
+    std::int64_t recalled[kMaxRecalled][81];
+    int recalledCount = 0;
 };
 
 // Whether the open cells (those with a digit in `allowed`) have no completion. `steps`, when
 // given, gets the simplex steps and pricing rounds taken.
 bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], long* steps = nullptr);
+
+// Whether the weights of an earlier refutation refute these open cells too (one pricing round
+// each, counted in `steps`).
+bool placementsRecall(Placements& p, const std::uint16_t (&allowed)[81], long* steps = nullptr);
 
 }  // namespace engine

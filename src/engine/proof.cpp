@@ -334,6 +334,18 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             const int d = std::countr_zero(unsettled);
             const unsigned ask = 1u << d;
             int found;
+            if (solver.hallRules) {
+                // A neighbouring question's refutation often settles this one for a pricing
+                // round's cost.
+                std::uint16_t asked[kCellCount];
+                openCells(asked);
+                asked[cell] = static_cast<std::uint16_t>(ask);
+                if (placementsRecall(placements, asked, &work.placementSteps)) {
+                    refute(cell, b, bit, d);
+                    unsettled &= ~ask;
+                    continue;
+                }
+            }
             if (!solver.hallRules) {
                 found = solveWithin(solver, cell, ask, -1, model);
             } else if (counted) {
