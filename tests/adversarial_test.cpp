@@ -37,8 +37,7 @@ TEST(Adversarial, EveryListedPuzzleEndsWithTheExpectedStatus) {
 }
 
 // The counting refutation must see a plain pigeonhole and must never refute cells that can be
-// completed, whatever weights its simplex finds or digits it starts from; the reason it gives
-// for a refutation must be hit by every completion of the cells as set up.
+// completed, whatever weights its simplex finds or digits it starts from.
 TEST(CountingRefutation, RefutesAPigeonholeButNeverACompletion) {
     static engine::Relaxation lp;
     std::uint16_t cells[81] = {};
@@ -59,17 +58,11 @@ TEST(CountingRefutation, RefutesAPigeonholeButNeverACompletion) {
     std::copy(std::begin(cells), std::end(cells), std::begin(asked));
     asked[0] = asked[1] = 1u << 1;
     EXPECT_TRUE(engine::relaxationRefutes(lp, asked));
-    std::int16_t reason[81 * 9];
-    const int size = engine::relaxationReason(lp, asked, reason);
-    bool hit = false;
-    for (int k = 0; k < size; ++k) hit |= grid[reason[k] / 9] - '1' == reason[k] % 9;
-    EXPECT_TRUE(hit);
     std::int8_t hint[81];
     for (int c = 0; c < 81; ++c) hint[c] = static_cast<std::int8_t>(c < 27 ? grid[c] - '1' : -1);
     EXPECT_FALSE(engine::relaxationRefutes(lp, cells, hint));
-    // Asked again, the remembered certificate answers, with the same reason.
+    // Asked again, the remembered certificate answers.
     EXPECT_TRUE(engine::relaxationRefutes(lp, asked));
-    EXPECT_EQ(engine::relaxationReason(lp, asked, reason), size);
     // Over some of the cells: those left out (no digits) are not a refutation; the two cells
     // that share a digit still are, with the rest of their row.
     static engine::Relaxation some;

@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "engine/board.h"
-#include "engine/relaxation.h"
 #include "engine/tables.h"
 
 namespace engine {
@@ -37,11 +36,6 @@ struct RestartPolicy {
 };
 constexpr RestartPolicy kRepeatedGivens{64, 8000};
 constexpr RestartPolicy kDistinctGivens{8, 500};
-// The counting refutation inside the search: at most this many decisions below the assumptions,
-// and at one node in so many, twice as many after each call that refutes nothing.
-constexpr int kRelaxationDepth = 2;
-constexpr long kRelaxationEvery = 8;
-constexpr long kRelaxationEveryAtMost = 1024;
 // The subset rule at most this many decisions below the assumptions: deeper, its search over
 // each unit's cells costs more than the conflicts it saves (on the adversary's inputs, 10%).
 constexpr int kSubsetDepth = 8;
@@ -967,44 +961,6 @@ bool hallViolated(ClauseSolver& s) {
     return false;
 }
 
-// Whether the counting refutation rules out the node; on a refutation, hallClause holds the
-// digits it needs kept out (all false now). It runs near the top of each question, where a
-// refutation cuts most, and there only every few nodes: a call costs as much as dozens of
-// conflicts.
-bool relaxationViolated(ClauseSolver& s) {
-    if (s.relaxation == nullptr || s.decisionLevel > s.assumed + kRelaxationDepth ||
-        ++s.sinceRelaxation < s.relaxationInterval) {
-        return false;
-    }
-    s.sinceRelaxation = 0;
-    ++s.relaxationCalls;
-    // Start from the search's current values: digits set, else the ones last set.
-    std::int8_t hint[kSolverCells];
-    for (int cell = 0; cell < kSolverCells; ++cell) {
-        hint[cell] = -1;
-        for (unsigned left = s.notFalse[cell]; left != 0; left &= left - 1) {
-            const int d = std::countr_zero(left), var = cell * 9 + d;
-            if (s.value[var] == 1 || (hint[cell] < 0 && s.phase[var] == 1)) {
-                hint[cell] = static_cast<std::int8_t>(d);
-            }
-        }
-    }
-    const bool ok = relaxationRefutes(*s.relaxation, s.notFalse, hint, &s.relaxationPivots);
-    // Where it keeps failing, the structure is not a pigeonhole: it backs off.
-    s.relaxationInterval =
-        ok ? kRelaxationEvery : std::min(2 * s.relaxationInterval, kRelaxationEveryAtMost);
-    if (!ok) return false;
-    std::int16_t vars[kSolverVars];
-    const int count = relaxationReason(*s.relaxation, s.notFalse, vars);
-    s.hallSize = 0;
-    for (int k = 0; k < count; ++k) {
-        if (s.exists[vars[k]] && s.level[vars[k]] > 0) {
-            s.hallClause[s.hallSize++] = static_cast<std::int16_t>(positive(vars[k]));
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells],
@@ -1029,9 +985,6 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     s.assignments = 0;
     s.matchingChecks = 0;
     s.hallRules = false;
-    s.relaxation = nullptr;
-    s.sinceRelaxation = s.relaxationCalls = s.relaxationPivots = 0;
-    s.relaxationInterval = kRelaxationEvery;
     std::memcpy(s.candidates, candidates, sizeof s.candidates);
     std::memcpy(s.notFalse, candidates, sizeof s.notFalse);
     for (int d = 0; d < 9; ++d) {
@@ -1176,7 +1129,7 @@ int solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred
             }
             if (subsets > 0) continue;  // propagate what they gave
         }
-        if (conflict == kNoConflict && rules && (hallViolated(s) || relaxationViolated(s))) {
+        if (conflict == kNoConflict && rules && hallViolated(s)) {
             // Analysis needs the conflict at the current level: go back to the deepest level of
             // its literals, or, for one literal, learn it outright.
             int top = 0;

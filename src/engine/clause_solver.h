@@ -7,8 +7,6 @@
 
 namespace engine {
 
-struct Relaxation;
-
 constexpr int kSolverCells = 81;
 constexpr int kSolverVars = kSolverCells * 9;  // variable cell * 9 + digit: the cell holds it
 constexpr int kSolverLiterals = 2 * kSolverVars;
@@ -89,13 +87,7 @@ struct ClauseSolver {
     // Units whose candidates changed either way since the subset rule last looked at them.
     std::uint32_t unitsChanged = 0;
     int hallSize = 0;
-    // Where set, the counting refutation also runs inside the search, every so many nodes.
-    Relaxation* relaxation = nullptr;
-    long sinceRelaxation = 0;
-    long relaxationInterval = 0;  // nodes between calls
-    int assumed = 0;
-    long relaxationCalls = 0;
-    long relaxationPivots = 0;
+    int assumed = 0;  // the current solve's assumptions (its first decision levels)
 };
 
 // Sets up the solver for a puzzle. `candidates[cell]`: bit d when digit d + 1 may stand in an

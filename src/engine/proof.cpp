@@ -28,13 +28,15 @@ constexpr long kFirstBoardNodes = 64;
 constexpr long kConflictsBeforeWholeCount = 100;
 // Where givens repeat, the conflicts a question may spend before the counting refutation is
 // set up and tried on its digits (most questions need a handful; the pigeonholes, thousands).
-// From then on the solver also runs it inside its search. Sooner (30, 100, 300) cost more on
-// near-empty grids, where the relaxation is large, than it saved elsewhere.
+// Sooner (30, 100, 300) cost more on near-empty grids, where the relaxation is large, than it
+// saved elsewhere. It no longer runs inside the clause solver's search as well: every
+// refutation it found there cost more than the conflicts it saved (4% more instructions over
+// 228 slow inputs, and a third more on the costliest).
 constexpr long kConflictsBeforeCounting = 500;
 // Before that, a digit still open after this many conflicts gets a single count by whole
-// placements, without a split and without a count inside the search: a count costs about as
-// much as 50 to 200 conflicts, and a pigeonhole that the count settles then no longer costs the
-// other 450 (the adversary had found inputs made of such questions).
+// placements, without a split: a count costs about as much as 50 to 200 conflicts, and a
+// pigeonhole that the count settles then no longer costs the other 450 (the adversary had found
+// inputs made of such questions).
 constexpr long kConflictsBeforeFirstCount = 50;
 // Where counts come dear (a near-empty grid's count takes hundreds of steps, each about a quarter
 // of a conflict), the wait grows to this share of the steps the last count took: a question that
@@ -118,8 +120,6 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         work.solverAssignments += solver.assignments;
         work.solverConflicts += solver.conflicts;
         work.solverMatchingChecks += solver.matchingChecks;
-        work.relaxationPivots += solver.relaxationPivots;
-        work.relaxations += solver.relaxationCalls;
         return result;
     };
     if (!initSolver(solver, candidates, needs)) return done(false);
@@ -214,7 +214,6 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     };
     auto refutes = [&](std::uint16_t(&open)[kCellCount]) {
         setUp(open);
-        solver.relaxation = &lp;  // from now on it runs inside the search too
         return splitRefutes(open, kSplitNodes);
     };
     // Whether `board` has a completion with `cell` (unless -1) taking one of `digits`; on 1,
@@ -236,7 +235,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             const Answer answer = searchCompletes(trial, ctx, model, nodes);
             if (answer != Answer::kUnknown) return answer == Answer::kYes ? 1 : 0;
             if (const long counts = conflicts / kConflictsPerCount;
-                counts > splitTried && solver.relaxation != nullptr) {
+                counts > splitTried && relaxationReady) {
                 splitTried = counts;
                 std::uint16_t open[kCellCount];
                 openCells(open);

@@ -705,42 +705,4 @@ bool relaxationRefutesBySplitting(Relaxation& lp, const std::uint16_t (&allowed)
     return splitRefutes(search, cells, 0) == Split::kRefuted;
 }
 
-int relaxationReason(const Relaxation& lp, const std::uint16_t (&allowed)[81], std::int16_t* out) {
-    // The digits kept out that the certificate counts on, by what their return would cost it.
-    // Those that cost least come back while the certificate still holds: a shorter reason is a
-    // stronger clause.
-    struct Loss {
-        std::int64_t cost;
-        std::int16_t var;
-    };
-    Loss losses[Lp::kMaxColumns];
-    int count = 0;
-    for (int j = 0; j < lp.columns; ++j) {
-        const int cell = lp.cellOf[j];
-        if (allowed[cell] >> lp.digitOf[j] & 1u) continue;
-        const std::int16_t* r = lp.rowsOf[j];
-        const std::int64_t w = lp.weight[r[1]] + lp.weight[r[2]] + lp.weight[r[3]];
-        if (w < lp.least[cell]) {
-            losses[count++] = {lp.least[cell] - w,
-                               static_cast<std::int16_t>(cell * 9 + lp.digitOf[j])};
-        }
-    }
-    std::sort(losses, losses + count, [](const Loss& a, const Loss& b) { return a.cost < b.cost; });
-    std::int64_t least[81], spent = 0;
-    for (int cell = 0; cell < 81; ++cell) least[cell] = lp.least[cell];
-    int size = 0;
-    for (int k = 0; k < count; ++k) {
-        const int cell = losses[k].var / 9;
-        const std::int64_t w = lp.least[cell] - losses[k].cost;  // the digit's own weight
-        const std::int64_t drop = least[cell] > w ? least[cell] - w : 0;
-        if (spent + drop < lp.surplus) {
-            spent += drop;
-            if (w < least[cell]) least[cell] = w;
-        } else {
-            out[size++] = losses[k].var;
-        }
-    }
-    return size;
-}
-
 }  // namespace engine

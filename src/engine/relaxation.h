@@ -111,8 +111,4 @@ bool relaxationRefutesBySplitting(Relaxation& lp, const std::uint16_t (&allowed)
                                   const std::int8_t* hint, long& nodes, long* pivots = nullptr,
                                   const SplitSettle* settle = nullptr, SplitFocus* focus = nullptr);
 
-// After a refutation: the digits outside `allowed` (as cell * 9 + digit, into `out`) that the
-// certificate needs kept out. As long as none of them comes back, there is no completion.
-int relaxationReason(const Relaxation& lp, const std::uint16_t (&allowed)[81], std::int16_t* out);
-
 }  // namespace engine
