@@ -21,6 +21,7 @@ constexpr long kMaxSteps = 800;
 // alone jump about from round to round and converge slowly (30% more steps where it cannot
 // refute).
 constexpr double kSmoothing = 0.8;
+constexpr double kNoRatio = 1e300;  // a row the entering column does not bound
 
 struct Space {
     const std::uint16_t (&allowed)[81];
@@ -98,26 +99,28 @@ int heaviest(const Space& s, int d, const std::int64_t (&w)[81],
             }
         }
     }
-    // The first two bands, by the columns they use together; -1 where no pair uses exactly those.
+    // The first two bands, by the columns they use together: the heaviest pair, as its weight
+    // times 4,096 plus a number that falls with the pair's place in the loops below (so that of
+    // equal pairs the first met wins), or -1 where no pair uses exactly those columns.
     std::int64_t first[512];
-    std::int16_t firstTook[512];  // the second band's columns
     std::fill(std::begin(first), std::end(first), -1);
     for (int a = 0; a < count[0]; ++a) {
         const int ma = masks[0][a];
+        const std::int64_t wa = best[0][ma];
         for (int k = 0; k < count[1]; ++k) {
             const int mb = masks[1][k];
-            if (ma & mb) continue;
-            const std::int64_t v = best[0][ma] + best[1][mb];
-            if (v > first[ma | mb]) {
-                first[ma | mb] = v;
-                firstTook[ma | mb] = static_cast<std::int16_t>(mb);
-            }
+            const std::int64_t key = (wa + best[1][mb]) * 4096 + (4095 - (a * 64 + k));
+            std::int64_t& slot = first[ma | mb];
+            slot = (ma & mb) == 0 && key > slot ? key : slot;
         }
     }
     // The heaviest pair within each set of columns (a maximum over subsets, bit by bit), so that
-    // each of the third band's sets meets its best partner in one look-up.
+    // each of the third band's sets meets its best partner in one look-up; as weight times 512
+    // plus 511 less the pair's columns, so that of equal pairs the one with the lowest columns
+    // wins.
     std::int64_t within[512];
-    std::copy(std::begin(first), std::end(first), std::begin(within));
+    for (int u = 0; u < 512; ++u)
+        within[u] = first[u] < 0 ? -1 : (first[u] >> 12) * 512 + (511 - u);
     for (int step = 1; step < 512; step *= 2) {
         for (int base = 0; base < 512; base += 2 * step) {
             for (int i = base; i < base + step; ++i) {
@@ -130,7 +133,7 @@ int heaviest(const Space& s, int d, const std::int64_t (&w)[81],
     int thirds[kPlacementsPerDigit], found = 0;
     for (int k = 0; k < count[2]; ++k) {
         const int mc = masks[2][k];
-        const std::int64_t v = within[511 & ~mc] + best[2][mc];
+        const std::int64_t v = (within[511 & ~mc] >> 9) + best[2][mc];
         if (v <= 0) continue;  // every band has the empty pick: within[] is never below 0
         int at = found;
         while (at > 0 && v > tops[at - 1]) --at;
@@ -144,15 +147,8 @@ int heaviest(const Space& s, int d, const std::int64_t (&w)[81],
         thirds[at] = mc;
     }
     for (int t = 0; t < found; ++t) {
-        const std::int64_t pair = tops[t] - best[2][thirds[t]];
-        int firstTwo = 0;
-        for (int u = 0; u < 512; ++u) {
-            if (!(u & thirds[t]) && first[u] == pair) {
-                firstTwo = u;
-                break;
-            }
-        }
-        const int second = firstTook[firstTwo];
+        const int firstTwo = 511 - static_cast<int>(within[511 & ~thirds[t]] & 511);
+        const int second = masks[1][(4095 - (first[firstTwo] & 4095)) % 64];
         const std::uint32_t picks[3] = {pick[0][firstTwo & ~second], pick[1][second],
                                         pick[2][thirds[t]]};
         out[t].size = 0;
@@ -215,6 +211,7 @@ struct Master {
             p.slackBasic[r] = true;
         }
         p.pool = 0;
+        p.dual[Placements::kMaxRows] = 0;
     }
 
     bool add(int d, const Placement& placement) {
@@ -227,6 +224,7 @@ struct Master {
         }
         p.size[k] = static_cast<std::uint8_t>(placement.size);
         p.rows[k][placement.size] = static_cast<std::uint8_t>(s.cells + d);
+        for (int i = placement.size + 1; i < 10; ++i) p.rows[k][i] = Placements::kMaxRows;
         return true;
     }
 
@@ -255,7 +253,7 @@ struct Master {
             for (int k = 0; k < p.pool; ++k) {
                 if (p.inBasis[k]) continue;
                 double g = p.size[k];
-                for (int i = 0; i <= p.size[k]; ++i) g -= p.dual[p.rows[k][i]];
+                for (int i = 0; i < 10; ++i) g -= p.dual[p.rows[k][i]];
                 if (g > gain) gain = g, enter = k;
             }
             for (int i = 0; i < m; ++i) {
@@ -274,13 +272,17 @@ struct Master {
                     for (int r = 0; r < m; ++r) alpha[r] += column[r];
                 }
             }
-            int leave = -1;
-            double ratio = 0;
+            // The ratios first, all at once; then the rows in order, as the rule reads.
+            double ratios[Placements::kMaxRows];
             for (int r = 0; r < m; ++r) {
-                if (alpha[r] <= 1e-9) continue;
-                const double t = p.value[r] / alpha[r];
-                if (leave < 0 || t < ratio - 1e-12 ||
-                    (t < ratio + 1e-12 && alpha[r] > alpha[leave])) {
+                ratios[r] = alpha[r] > 1e-9 ? p.value[r] / alpha[r] : kNoRatio;
+            }
+            int leave = -1;
+            double ratio = kNoRatio;
+            for (int r = 0; r < m; ++r) {
+                const double t = ratios[r];
+                if (!(t < ratio + 1e-12) || t == kNoRatio) continue;
+                if (leave < 0 || t < ratio - 1e-12 || alpha[r] > alpha[leave]) {
                     leave = r;
                     ratio = t;
                 }

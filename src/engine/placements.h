@@ -16,10 +16,12 @@ struct Placements {
     static constexpr int kMaxPool = 768;
     double inverse[kMaxRows][kMaxRows];  // by columns: inverse[i] is column i
     double value[kMaxRows];
-    double dual[kMaxRows];
-    int basic[kMaxRows];  // below kMaxPool a placement, else kMaxPool + row for a slack
+    double dual[kMaxRows + 1];  // the last stays 0, for the rows that pad `rows`
+    int basic[kMaxRows];        // below kMaxPool a placement, else kMaxPool + row for a slack
     std::uint8_t digit[kMaxPool], size[kMaxPool];
-    std::uint8_t rows[kMaxPool][10];  // its cells' rows, then its digit's (size + 1 of them)
+    // Its cells' rows, then its digit's (size + 1 of them), then kMaxRows up to ten: pricing
+    // sums ten duals per placement without a branch.
+    std::uint8_t rows[kMaxPool][10];
     bool slackBasic[kMaxRows];
     bool inBasis[kMaxPool];
     int pool = 0;
