@@ -198,8 +198,8 @@ void assign(ClauseSolver& s, int literal, std::int32_t reason) {
 void watch(ClauseSolver& s, int clause, int slot) {
     const int node = 2 * clause + slot;
     const int literal = s.literals[s.clauseStart[clause] + slot];
-    s.watchNext[node] = s.watchHead[literal];
-    s.watchBlocker[node] = s.literals[s.clauseStart[clause] + (slot ^ 1)];
+    s.watches[node].next = s.watchHead[literal];
+    s.watches[node].blocker = s.literals[s.clauseStart[clause] + (slot ^ 1)];
     s.watchHead[literal] = node;
 }
 
@@ -207,8 +207,8 @@ void watch(ClauseSolver& s, int clause, int slot) {
 void unwatch(ClauseSolver& s, int clause, int slot) {
     const int node = 2 * clause + slot;
     std::int32_t* link = &s.watchHead[s.literals[s.clauseStart[clause] + slot]];
-    while (*link != node) link = &s.watchNext[*link];
-    *link = s.watchNext[node];
+    while (*link != node) link = &s.watches[*link].next;
+    *link = s.watches[node].next;
 }
 
 // Counting a clause's distinct decision levels: a fresh stamp per count, and a level counts the
@@ -308,15 +308,15 @@ int propagate(ClauseSolver& s, int (&pair)[2]) {
         std::int32_t* link = &s.watchHead[falsified];
         while (*link >= 0) {
             const int node = *link, clause = node >> 1, slot = node & 1;
-            if (valueOf(s, s.watchBlocker[node]) == 1) {
-                link = &s.watchNext[node];
+            if (valueOf(s, s.watches[node].blocker) == 1) {
+                link = &s.watches[node].next;
                 continue;
             }
             std::int16_t* c = s.literals + s.clauseStart[clause];
             const int other = c[slot ^ 1];
             if (valueOf(s, other) == 1) {
-                s.watchBlocker[node] = static_cast<std::int16_t>(other);
-                link = &s.watchNext[node];
+                s.watches[node].blocker = static_cast<std::int16_t>(other);
+                link = &s.watches[node].next;
                 continue;
             }
             int replacement = -1;
@@ -328,14 +328,14 @@ int propagate(ClauseSolver& s, int (&pair)[2]) {
             }
             if (replacement >= 0) {
                 std::swap(c[slot], c[replacement]);
-                *link = s.watchNext[node];
-                s.watchNext[node] = s.watchHead[c[slot]];
+                *link = s.watches[node].next;
+                s.watches[node].next = s.watchHead[c[slot]];
                 s.watchHead[c[slot]] = node;
                 continue;
             }
             if (valueOf(s, other) == 0) return clause;
             assign(s, other, clause);
-            link = &s.watchNext[node];
+            link = &s.watches[node].next;
         }
     }
     return kNoConflict;
