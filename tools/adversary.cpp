@@ -37,17 +37,17 @@ struct Found {
 
 bool hasRepeats(const Grid& g);
 
-// In units of about a quarter of a microsecond, fitted to the times of the adversarial list and
-// of climbed inputs (within 6% for half of them, 17% for nine in ten): a propagation costs one,
-// eight where givens repeat and the matching and counting passes run; a clause solver's
-// assignment two fifths, its matching rules at one node six, a simplex step of the fractional
-// count 35 and one of the count by whole placements 14.
+// In units of about a third of a microsecond, fitted to the times of 396 slow inputs (the
+// adversarial list and climbed inputs; within 11% for half of them, 27% for nine in ten): a
+// propagation costs one, eight where givens repeat and the matching and counting passes run; a
+// clause solver's assignment two fifths, its matching rules at one node eight, a simplex step of
+// the fractional count 30 and one of the count by whole placements eight.
 long workOf(const Grid& puzzle, bool& solvable) {
     Grid out;
     SolveWork work;
     solvable = findSmallestCompletion(puzzle, out, kRowMajorBudget, &work);
     return work.propagations * (hasRepeats(puzzle) ? 8 : 1) + work.solverAssignments * 2 / 5 +
-           work.solverMatchingChecks * 6 + work.relaxationPivots * 35 + work.placementSteps * 14;
+           work.solverMatchingChecks * 8 + work.relaxationPivots * 30 + work.placementSteps * 8;
 }
 
 std::string lineOf(const Grid& g) {
