@@ -61,8 +61,10 @@ unsigned coverUnion(unsigned needyRows, unsigned needyBoxes, unsigned open) {
 bool matchesAll(const std::uint32_t (&links)[9], std::uint32_t needy) {
     int partnerOf[9];  // partner -> unit, or -1
     for (int& p : partnerOf) p = -1;
+    std::uint32_t taken = 0;  // partners with a unit
     for (; needy != 0; needy &= needy - 1) {
-        // Depth-first search for an augmenting path from this unit, iteratively over a stack.
+        // Depth-first search for an augmenting path from this unit, iteratively over a stack;
+        // a free partner, where there is one, ends it at once.
         int stack[9], path[9], depth = 0;
         std::uint32_t tried = 0;
         stack[depth] = std::countr_zero(needy);
@@ -75,10 +77,12 @@ bool matchesAll(const std::uint32_t (&links)[9], std::uint32_t needy) {
                 --depth;
                 continue;
             }
-            const int partner = std::countr_zero(open);
+            const std::uint32_t free = open & ~taken;
+            const int partner = std::countr_zero(free != 0 ? free : open);
             tried |= 1u << partner;
             path[depth] = partner;
             if (partnerOf[partner] < 0) {
+                taken |= 1u << partner;
                 for (int k = depth; k >= 0; --k) partnerOf[path[k]] = stack[k];
                 found = true;
             } else if (depth + 1 < 9) {
