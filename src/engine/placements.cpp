@@ -281,7 +281,7 @@ struct Master {
             double ratio = kNoRatio;
             for (int r = 0; r < m; ++r) {
                 const double t = ratios[r];
-                if (!(t < ratio + 1e-12) || t == kNoRatio) continue;
+                if (!(t < ratio + 1e-12)) continue;  // also every unbounded row
                 if (leave < 0 || t < ratio - 1e-12 || alpha[r] > alpha[leave]) {
                     leave = r;
                     ratio = t;

@@ -205,6 +205,14 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         lastCountSteps = work.placementSteps - before;
         return refuted;
     };
+    // Whether a neighbouring question's refuting weights settle `cell` taking one of `digits`,
+    // for a pricing round's cost.
+    auto recalledRefutes = [&](int cell, unsigned digits) {
+        std::uint16_t open[kCellCount];
+        openCells(open);
+        open[cell] = static_cast<std::uint16_t>(digits);
+        return placementsRecall(placements, open, &work.placementSteps);
+    };
     auto setUp = [&](const std::uint16_t(&open)[kCellCount]) {
         if (relaxationReady) return;
         relaxationReady = true;
@@ -333,19 +341,12 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         while (unsettled != 0) {
             const int d = std::countr_zero(unsettled);
             const unsigned ask = 1u << d;
-            int found;
-            if (solver.hallRules) {
-                // A neighbouring question's refutation often settles this one for a pricing
-                // round's cost.
-                std::uint16_t asked[kCellCount];
-                openCells(asked);
-                asked[cell] = static_cast<std::uint16_t>(ask);
-                if (placementsRecall(placements, asked, &work.placementSteps)) {
-                    refute(cell, b, bit, d);
-                    unsettled &= ~ask;
-                    continue;
-                }
+            if (solver.hallRules && recalledRefutes(cell, ask)) {
+                refute(cell, b, bit, d);
+                unsettled &= ~ask;
+                continue;
             }
+            int found;
             if (!solver.hallRules) {
                 found = solveWithin(solver, cell, ask, -1, model);
             } else if (counted) {
