@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "engine/local_search.h"
 #include "engine/placements.h"
 #include "engine/relaxation.h"
 #include "solver.h"
@@ -123,6 +124,33 @@ TEST(PlacementsRefutation, RefutesWhatTheCountCoversButNeverACompletion) {
         ++checked;
     }
     EXPECT_GE(checked, 50);
+}
+
+// A completion the local search reports is one: every open cell within its candidates and no
+// two peers alike; so it never reports one for a listed input that has none.
+TEST(LocalSearch, ReportsOnlyCompletions) {
+    int found = 0;
+    for (const std::string& line :
+         readLines(std::string(SUDOKU_SOURCE_DIR) + "/tests/adversarial.txt")) {
+        Grid puzzle;
+        if (line.empty() || line[0] == '#' || !gridFromLine(line, puzzle)) continue;
+        std::uint16_t cells[81];
+        candidatesOf(puzzle, cells);
+        std::int8_t model[81], closest[81];
+        if (!engine::searchLocally(cells, 5000, model, closest)) continue;
+        EXPECT_NE(line.find(" solvable"), std::string::npos) << line;
+        for (int c = 0; c < 81; ++c) {
+            if (cells[c] == 0) continue;
+            ASSERT_TRUE(model[c] >= 0 && (cells[c] >> model[c] & 1u)) << line;
+            for (int o = 0; o < c; ++o) {
+                const bool peer = c / 9 == o / 9 || c % 9 == o % 9 ||
+                                  (c / 27 == o / 27 && c % 9 / 3 == o % 9 / 3);
+                EXPECT_FALSE(peer && cells[o] != 0 && model[o] == model[c]) << line;
+            }
+        }
+        ++found;
+    }
+    EXPECT_GE(found, 50);
 }
 
 }  // namespace

@@ -1093,6 +1093,13 @@ bool propagateAssuming(ClauseSolver& s, const std::int16_t* vars, int count,
     return ok;
 }
 
+void preferDigits(ClauseSolver& s, const std::int8_t (&digits)[kSolverCells]) {
+    for (int cell = 0; cell < kSolverCells; ++cell) {
+        if (digits[cell] < 0) continue;
+        for (int d = 0; d < 9; ++d) s.phase[cell * 9 + d] = d == digits[cell] ? 1 : 0;
+    }
+}
+
 bool digitOpen(const ClauseSolver& s, int cell, int digit) {
     const int var = cell * 9 + digit;
     return s.exists[var] && s.value[var] != 0;

@@ -130,6 +130,10 @@ bool orderInterchangeable(ClauseSolver& s, unsigned digits);
 bool propagateAssuming(ClauseSolver& s, const std::int16_t* vars, int count,
                        std::uint16_t (&open)[kSolverCells]);
 
+// Sets the value each variable is tried with first to a completion's, or near one's: `digits[cell]`
+// (0-8) where it is not -1, the cell's other digits false.
+void preferDigits(ClauseSolver& s, const std::int8_t (&digits)[kSolverCells]);
+
 // Whether `digit` of `cell` is still possible at the top level.
 bool digitOpen(const ClauseSolver& s, int cell, int digit);
 

@@ -22,6 +22,7 @@ struct SolveWork {
     long relaxations = 0;           // counting refutations tried
     long relaxationPivots = 0;      // their simplex steps
     long placementSteps = 0;        // steps of the count by whole placements
+    long localSearchSteps = 0;      // moves of the search for a first completion
 };
 
 // Writes the smallest completion of `puzzle` (read row by row as 81 digits) to `out` and returns
