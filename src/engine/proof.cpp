@@ -50,16 +50,16 @@ constexpr long kConflictsBeforeFirstCount = 25;
 // of a conflict), the wait grows to this share of the steps the last count took: a question that
 // clause learning settles in a few more conflicts no longer pays for a whole count first.
 constexpr long kWaitStepsNumerator = 1, kWaitStepsDenominator = 4;
-// Where the count alone does not refute a question, it splits cells and counts again in each
-// branch, up to this many counts.
+// Where the count alone does not refute the whole puzzle, it splits cells and counts again in
+// each branch, up to this many counts.
 constexpr long kSplitNodes = 8;
 // Each count is tried first over this share (in percent) of the open cells, those clause learning
 // has been busiest with. On a near-empty grid the pigeonhole is among a third of the cells, and
 // the solver's activity points at them.
 constexpr int kFocusShare = 60;
-// In the turns that follow, the split is tried again with a count per this many conflicts of the
-// turn, whenever that is more counts than before (a count costs about as much as 60 conflicts,
-// but a split that cannot refute stops early).
+// In the turns on the whole puzzle that follow, the split is tried again with a count per this
+// many conflicts of the turn, whenever that is more counts than before (a count costs about as much
+// as 60 conflicts, but a split that cannot refute stops early).
 constexpr long kConflictsPerCount = 32;
 // After it, where givens repeat, the board search and clause learning take turns on a question,
 // each with twice its last budget, from these.
@@ -153,29 +153,13 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         std::copy(std::begin(solver.notFalse), std::end(solver.notFalse), std::begin(open));
     };
     // The split's nodes take the solver's propagation, with what it has learned, in place of
-    // naked singles: the question's digit first, then the digits fixed on the way down.
-    struct SplitContext {
-        ClauseSolver* solver;
-        int asked;  // 1 when fixed[0] is the question's digit
-        std::int16_t fixed[kCellCount + 1];
-    } splitContext{&solver, 0, {}};
+    // naked singles: the digits fixed on the way down. It runs on the whole puzzle only.
     const SplitSettle settle{
         [](void* context, const std::int16_t* fixed, int count, std::uint16_t(&cells)[81]) {
-            auto& c = *static_cast<SplitContext*>(context);
-            std::copy(fixed, fixed + count, c.fixed + c.asked);
-            return propagateAssuming(*c.solver, c.fixed, c.asked + count, cells);
+            return propagateAssuming(*static_cast<ClauseSolver*>(context), fixed, count, cells);
         },
-        &splitContext};
+        &solver};
     auto splitRefutes = [&](std::uint16_t(&open)[kCellCount], long counts) {
-        // The question's digit: the one cell the question narrows below the solver's digits.
-        splitContext.asked = 0;
-        for (int c = 0; c < kCellCount; ++c) {
-            if (std::has_single_bit(open[c]) && open[c] != solver.notFalse[c]) {
-                splitContext.asked = 1;
-                splitContext.fixed[0] =
-                    static_cast<std::int16_t>(c * 9 + std::countr_zero(open[c]));
-            }
-        }
         if (focus.credit > 0) {
             // The cells of the focus: the open ones whose digits the solver bumped most.
             double activity[kCellCount];
@@ -259,11 +243,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             const Answer answer = searchCompletes(trial, ctx, model, nodes);
             if (answer != Answer::kUnknown) return answer == Answer::kYes ? 1 : 0;
             if (const long counts = conflicts / kConflictsPerCount;
-                counts > splitTried && relaxationReady) {
+                cell < 0 && counts > splitTried && relaxationReady) {
                 splitTried = counts;
                 std::uint16_t open[kCellCount];
                 openCells(open);
-                if (cell >= 0) open[cell] = static_cast<std::uint16_t>(open[cell] & digits);
                 if (splitRefutes(open, counts)) return 0;
             }
             const int found = cell >= 0 ? solveWithin(solver, cell, digits, conflicts, model)
@@ -390,18 +373,11 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                 }
             }
             if (found < 0) {
+                // A digit the count cannot refute likely completes: the board search and clause
+                // learning take turns on it and on the cell's later digits. (The split count
+                // here refuted none of the questions that came this far on 408 slow inputs, and
+                // cost the ten costliest 7% of their work.)
                 counted = true;
-                // Smallest first; a digit the count cannot refute likely completes, and clause
-                // learning settles the rest.
-                std::uint16_t open[kCellCount];
-                openCells(open);
-                for (unsigned rest = unsettled; rest != 0; rest &= rest - 1) {
-                    const int e = std::countr_zero(rest);
-                    open[cell] = static_cast<std::uint16_t>(1u << e);
-                    if (!refutes(open)) break;
-                    refute(cell, b, bit, e);
-                    unsettled &= ~(1u << e);
-                }
                 continue;
             }
             if (found == 1) {
