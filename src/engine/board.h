@@ -51,6 +51,22 @@ constexpr std::array<PeerSet, kCellCount> makePeers() {
 }
 alignas(16) constexpr std::array<PeerSet, kCellCount> kPeers = makePeers();
 
+// The same as a list: the 20 cells sharing a row, column or box with each cell, ascending.
+constexpr std::array<std::array<std::uint8_t, 20>, kCellCount> makePeerCells() {
+    std::array<std::array<std::uint8_t, 20>, kCellCount> peers{};
+    for (int i = 0; i < kCellCount; ++i) {
+        int n = 0;
+        for (int j = 0; j < kCellCount; ++j) {
+            const bool sameBox = i / 27 == j / 27 && i % 9 / 3 == j % 9 / 3;
+            if (j != i && (i / 9 == j / 9 || i % 9 == j % 9 || sameBox)) {
+                peers[i][n++] = static_cast<std::uint8_t>(j);
+            }
+        }
+    }
+    return peers;
+}
+constexpr auto kPeerCells = makePeerCells();
+
 // Per digit, its row-box and column-box segments as bits (band * 9 + row * 3 + box for rows,
 // band * 9 + column for columns): where it has a candidate, and where it must stand (its line or
 // box has no other).

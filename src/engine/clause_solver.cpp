@@ -43,22 +43,6 @@ constexpr int kSubsetDepth = 8;
 // clauses (see vivify). More shortens more, but costs more than the conflicts it saves.
 constexpr long kVivifyAssignments = 1000;
 
-// The 20 cells sharing a row, column or box with each cell.
-constexpr std::array<std::array<std::uint8_t, 20>, kSolverCells> makePeerCells() {
-    std::array<std::array<std::uint8_t, 20>, kSolverCells> peers{};
-    for (int i = 0; i < kSolverCells; ++i) {
-        int n = 0;
-        for (int j = 0; j < kSolverCells; ++j) {
-            const bool sameBox = i / 27 == j / 27 && i % 9 / 3 == j % 9 / 3;
-            if (j != i && (i / 9 == j / 9 || i % 9 == j % 9 || sameBox)) {
-                peers[i][n++] = static_cast<std::uint8_t>(j);
-            }
-        }
-    }
-    return peers;
-}
-constexpr auto kPeerCells = makePeerCells();
-
 // The same as a mask of 81 bits, cells 0-63 in the first word.
 constexpr std::array<std::array<std::uint64_t, 2>, kSolverCells> makePeerMasks() {
     std::array<std::array<std::uint64_t, 2>, kSolverCells> masks{};

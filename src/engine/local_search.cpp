@@ -3,28 +3,14 @@
 // come back for a while, longer the more clashes remain.
 #include "engine/local_search.h"
 
-#include <array>
 #include <bit>
 #include <cstring>
+
+#include "engine/board.h"
 
 namespace engine {
 
 namespace {
-
-constexpr std::array<std::array<std::uint8_t, 20>, 81> makePeerCells() {
-    std::array<std::array<std::uint8_t, 20>, 81> peers{};
-    for (int i = 0; i < 81; ++i) {
-        int n = 0;
-        for (int j = 0; j < 81; ++j) {
-            const int r = i / 9, c = i % 9, r2 = j / 9, c2 = j % 9;
-            if (j != i && (r == r2 || c == c2 || (r / 3 == r2 / 3 && c / 3 == c2 / 3))) {
-                peers[i][n++] = static_cast<std::uint8_t>(j);
-            }
-        }
-    }
-    return peers;
-}
-constexpr auto kPeerCells = makePeerCells();
 
 struct State {
     const std::uint16_t (&candidates)[81];

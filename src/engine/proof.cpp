@@ -29,15 +29,16 @@ constexpr long kFirstBoardNodes = 64;
 // Before any of that, a local search of this many moves (about as much as 40 conflicts): it meets
 // a first completion where clause learning took hundreds of conflicts (the slowest inputs known
 // then spent two thirds of their time there), and where it does not, the clause solver starts
-// from the assignment it left with the fewest clashes. 300 or 1,000: 20% less work over 408 slow
-// inputs; the first finds more, with a fifth less work on the ten costliest.
+// from the assignment it left with the fewest clashes. 300 or 1,000 moves: 20% less work over
+// 408 slow inputs, 1,000 the least on the ten costliest; 3,000 or 10,000 no better.
 constexpr long kLocalSearchMoves = 1000;
 constexpr long kConflictsBeforeWholeCount = 100;
-// Where givens repeat, the conflicts a question may spend before the counting refutation is
-// set up and tried on its digits (most questions need a handful; the pigeonholes, thousands).
-// Sooner (30, 100, 300) cost more on near-empty grids, where the relaxation is large, than it
-// saved elsewhere. It no longer runs inside the clause solver's search as well: every
-// refutation it found there cost more than the conflicts it saved (4% more instructions over
+// Where givens repeat, the conflicts a question may spend before it goes to the turns of board
+// search and clause learning, and the whole puzzle before the counting refutation is set up
+// and tried on it in full (most questions need a handful; the pigeonholes, thousands). For the
+// count on questions, sooner (30, 100, 300) cost more on near-empty grids, where the relaxation
+// is large, than it saved elsewhere. It no longer runs inside the clause solver's search as well:
+// every refutation it found there cost more than the conflicts it saved (4% more instructions over
 // 228 slow inputs, and a third more on the costliest).
 constexpr long kConflictsBeforeCounting = 500;
 // Before that, a digit still open after this many conflicts gets a single count by whole
@@ -185,7 +186,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         return refuted;
     };
     // The whole puzzle, asked where givens repeat: each time from the local search's closest
-    // assignment (only a first completion is wanted; the cells' questions keep their phases).
+    // assignment (the cells' questions start from the last completion instead).
     std::int8_t closest[kCellCount];
     std::fill(std::begin(closest), std::end(closest), std::int8_t{-1});
     auto wholePuzzle = [&](long conflicts) {
