@@ -1084,6 +1084,10 @@ void preferDigits(ClauseSolver& s, const std::int8_t (&digits)[kSolverCells]) {
     }
 }
 
+void resetPhases(ClauseSolver& s) {
+    std::fill(std::begin(s.phase), std::end(s.phase), std::int8_t{1});
+}
+
 bool digitOpen(const ClauseSolver& s, int cell, int digit) {
     const int var = cell * 9 + digit;
     return s.exists[var] && s.value[var] != 0;

@@ -134,6 +134,9 @@ bool propagateAssuming(ClauseSolver& s, const std::int16_t* vars, int count,
 // (0-8) where it is not -1, the cell's other digits false.
 void preferDigits(ClauseSolver& s, const std::int8_t (&digits)[kSolverCells]);
 
+// Sets the value each variable is tried with first back to true, as after initSolver.
+void resetPhases(ClauseSolver& s);
+
 // Whether `digit` of `cell` is still possible at the top level.
 bool digitOpen(const ClauseSolver& s, int cell, int digit);
 
