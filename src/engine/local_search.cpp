@@ -15,7 +15,8 @@ namespace {
 struct State {
     const std::uint16_t (&candidates)[81];
     std::int8_t digit[81];
-    std::uint8_t clash[81][9];  // open peers holding each digit
+    std::uint8_t clash[81][9];       // open peers holding each digit
+    std::uint64_t clashing[2] = {};  // open cells whose digit a peer holds (bit cell)
     std::uint64_t random = 0x9E3779B97F4A7C15u;
 
     std::uint32_t next() {
@@ -24,6 +25,14 @@ struct State {
         random ^= random << 17;
         return static_cast<std::uint32_t>(random >> 32);
     }
+    void mark(int cell) {
+        const std::uint64_t bit = std::uint64_t{1} << (cell % 64);
+        if (clash[cell][digit[cell]] != 0) {
+            clashing[cell / 64] |= bit;
+        } else {
+            clashing[cell / 64] &= ~bit;
+        }
+    }
     void move(int cell, int to) {
         const int from = digit[cell];
         digit[cell] = static_cast<std::int8_t>(to);
@@ -31,7 +40,9 @@ struct State {
             if (candidates[peer] == 0) continue;
             --clash[peer][from];
             ++clash[peer][to];
+            if (digit[peer] == from || digit[peer] == to) mark(peer);
         }
+        mark(cell);
     }
 };
 
@@ -56,30 +67,33 @@ bool searchLocally(const std::uint16_t (&candidates)[81], long moves, std::int8_
         }
     }
     clashes /= 2;
+    for (int k = 0; k < count; ++k) s.mark(open[k]);
     int fewest = clashes;
     std::memcpy(closest, s.digit, sizeof closest);
     long until[81][9] = {};  // the move from which a digit may come back to a cell
     long move = 0;
     for (; move < moves && clashes > 0; ++move) {
         int bestDelta = 1 << 30, bestCell = -1, bestDigit = -1, ties = 0;
-        for (int k = 0; k < count; ++k) {
-            const int cell = open[k];
-            const int here = s.clash[cell][s.digit[cell]];
-            if (here == 0) continue;
-            for (unsigned rest = candidates[cell] & 0x1FFu & ~(1u << s.digit[cell]); rest != 0;
-                 rest &= rest - 1) {
-                const int d = std::countr_zero(rest);
-                const int delta = s.clash[cell][d] - here;
-                // A barred digit only where it beats the best met (aspiration).
-                if (until[cell][d] > move && clashes + delta >= fewest) continue;
-                if (delta < bestDelta) {
-                    bestDelta = delta;
-                    bestCell = cell;
-                    bestDigit = d;
-                    ties = 1;
-                } else if (delta == bestDelta && s.next() % ++ties == 0) {
-                    bestCell = cell;
-                    bestDigit = d;
+        // The clashing cells, in ascending order.
+        for (int half = 0; half < 2; ++half) {
+            for (std::uint64_t cells = s.clashing[half]; cells != 0; cells &= cells - 1) {
+                const int cell = 64 * half + std::countr_zero(cells);
+                const int here = s.clash[cell][s.digit[cell]];
+                for (unsigned rest = candidates[cell] & 0x1FFu & ~(1u << s.digit[cell]); rest != 0;
+                     rest &= rest - 1) {
+                    const int d = std::countr_zero(rest);
+                    const int delta = s.clash[cell][d] - here;
+                    // A barred digit only where it beats the best met (aspiration).
+                    if (until[cell][d] > move && clashes + delta >= fewest) continue;
+                    if (delta < bestDelta) {
+                        bestDelta = delta;
+                        bestCell = cell;
+                        bestDigit = d;
+                        ties = 1;
+                    } else if (delta == bestDelta && s.next() % ++ties == 0) {
+                        bestCell = cell;
+                        bestDigit = d;
+                    }
                 }
             }
         }
