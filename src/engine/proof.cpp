@@ -26,15 +26,16 @@ constexpr long kQuickSearchNodes = 16;
 // few dozen nodes), then this many conflicts, then a count by whole placements (it refutes at
 // once a pigeonhole that the fractional count's split had spent 500 conflicts and 1,000 steps on).
 constexpr long kFirstBoardNodes = 64;
-// After the board search, a local search of this many moves (about as much as 40 conflicts): it
+// After the board search, a local search of this many moves (about as much as 12 conflicts): it
 // meets a first completion where clause learning took hundreds of conflicts (the slowest inputs
 // known then spent two thirds of their time there), and where it does not, the clause solver
-// starts from the assignment it left with the fewest clashes. 300 or 1,000 moves: 20% less work
-// over 408 slow inputs, 1,000 the least on the ten costliest; 3,000 or 10,000 no better. Before
-// the board search it cost 2.5% less over them but a fifth more on finds of climbs against it
-// and on the four inputs of the first climb: the board search's completions are the smaller,
-// and so are the questions that follow.
-constexpr long kLocalSearchMoves = 1000;
+// starts from the assignment it left with the fewest clashes. 300 to 1,000 moves: 20% less work
+// over 408 slow inputs; 1,000 cost 1% less there but 7% more on finds of climbs against it and
+// 0.3 ms more where there is no completion; 3,000 or 10,000 no better. Before the board search
+// it cost 2.5% less over the 408 but a fifth more on finds of climbs against it and on the four
+// inputs of the first climb: the board search's completions are the smaller, and so are the
+// questions that follow.
+constexpr long kLocalSearchMoves = 300;
 constexpr long kConflictsBeforeWholeCount = 100;
 // Where givens repeat, the conflicts a question may spend before it goes to the turns of board
 // search and clause learning, and the whole puzzle before the counting refutation is set up
