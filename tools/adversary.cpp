@@ -191,10 +191,9 @@ int main(int argc, char** argv) {
             "                        [--top N] [--start FILE] [--consistent]\n"
             "Hill-climbs on the engine's work (propagations, times 8 where givens repeat, plus\n"
             "solver assignments * 2/5, matching checks * 8, simplex steps * 30 and * 8 and\n"
-            "local search moves * 6/5) from\n"
-            "random starts and the puzzles of FILE (each of which counts as found); prints the\n"
-            "TOP slowest inputs found. With --bound, exits 1 when one costs more. --consistent\n"
-            "keeps to givens that repeat nothing.\n",
+            "local search moves * 6/5) from random starts and the puzzles of FILE (each of\n"
+            "which counts as found); prints the TOP slowest inputs found. With --bound, exits 1\n"
+            "when one costs more. --consistent keeps to givens that repeat nothing.\n",
             stderr);
         return 2;
     }
