@@ -59,15 +59,17 @@ bool searchLocally(const std::uint16_t (&candidates)[81], long moves, std::int8_
         open[count++] = static_cast<std::uint8_t>(cell);
         s.digit[cell] = static_cast<std::int8_t>(std::countr_zero(candidates[cell] & 0x1FFu));
     }
-    int clashes = 0;
     for (int k = 0; k < count; ++k) {
         for (const int peer : kPeerCells[open[k]]) {
-            if (candidates[peer] != 0 && s.digit[peer] == s.digit[open[k]]) ++clashes;
             if (candidates[peer] != 0) ++s.clash[peer][s.digit[open[k]]];
         }
     }
+    int clashes = 0;  // pairs of peers alike: each counted from both ends
+    for (int k = 0; k < count; ++k) {
+        s.mark(open[k]);
+        clashes += s.clash[open[k]][s.digit[open[k]]];
+    }
     clashes /= 2;
-    for (int k = 0; k < count; ++k) s.mark(open[k]);
     int fewest = clashes;
     std::memcpy(closest, s.digit, sizeof closest);
     long until[81][9] = {};  // the move from which a digit may come back to a cell

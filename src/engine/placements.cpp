@@ -119,8 +119,9 @@ int heaviest(const Space& s, int d, const std::int64_t (&w)[81],
     // plus 511 less the pair's columns, so that of equal pairs the one with the lowest columns
     // wins.
     std::int64_t within[512];
-    for (int u = 0; u < 512; ++u)
+    for (int u = 0; u < 512; ++u) {
         within[u] = first[u] < 0 ? -1 : (first[u] >> 12) * 512 + (511 - u);
+    }
     for (int step = 1; step < 512; step *= 2) {
         for (int base = 0; base < 512; base += 2 * step) {
             for (int i = base; i < base + step; ++i) {

@@ -77,8 +77,8 @@ bool matchesAll(const std::uint32_t (&links)[9], std::uint32_t needy) {
                 --depth;
                 continue;
             }
-            const std::uint32_t free = open & ~taken;
-            const int partner = std::countr_zero(free != 0 ? free : open);
+            const std::uint32_t untaken = open & ~taken;
+            const int partner = std::countr_zero(untaken != 0 ? untaken : open);
             tried |= 1u << partner;
             path[depth] = partner;
             if (partnerOf[partner] < 0) {
