@@ -577,6 +577,23 @@ bool refutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const std::int8
 
 }  // namespace
 
+void copyBasis(const Relaxation& from, Relaxation& to) {
+    std::copy(from.inverse, from.inverse + from.kernel * kStride, to.inverse);
+    to.kernel = from.kernel;
+    std::copy(std::begin(from.slotOfPosition), std::end(from.slotOfPosition),
+              std::begin(to.slotOfPosition));
+    std::copy(std::begin(from.positionOfSlot), std::end(from.positionOfSlot),
+              std::begin(to.positionOfSlot));
+    std::copy(std::begin(from.slotOfRow), std::end(from.slotOfRow), std::begin(to.slotOfRow));
+    std::copy(std::begin(from.rowOfSlot), std::end(from.rowOfSlot), std::begin(to.rowOfSlot));
+    std::copy(std::begin(from.value), std::end(from.value), std::begin(to.value));
+    std::copy(std::begin(from.dual), std::end(from.dual), std::begin(to.dual));
+    std::copy(std::begin(from.basic), std::end(from.basic), std::begin(to.basic));
+    std::copy(std::begin(from.rowOfColumn), std::end(from.rowOfColumn), std::begin(to.rowOfColumn));
+    to.warm = from.warm;
+    to.pivotsSinceCrash = from.pivotsSinceCrash;
+}
+
 bool relaxationRefutes(Relaxation& lp, const std::uint16_t (&allowed)[81], const std::int8_t* hint,
                        long* pivots) {
     return refutes(lp, allowed, hint, pivots, false);

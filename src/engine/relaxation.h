@@ -64,6 +64,10 @@ struct Relaxation {
     int rememberedCount = 0;
 };
 
+// Makes `to`, a copy of `from` (or set up over the same cells), start its next count from the
+// basis `from` ended on. Cheaper than a copy of the whole: only the part of the inverse in use.
+void copyBasis(const Relaxation& from, Relaxation& to);
+
 // Sets `lp` up over the open cells: `candidates[cell]` has bit d when digit d + 1 may stand in
 // an open cell, 0 for a cell that is not open.
 void initRelaxation(Relaxation& lp, const std::uint16_t (&candidates)[81]);
