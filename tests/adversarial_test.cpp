@@ -2,7 +2,10 @@
 // with the right status, a sound answer, and the same answer from both of the engine's methods.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <random>
 #include <string>
 
 #include "engine/engine.h"
@@ -73,6 +76,40 @@ TEST(CountingRefutation, RefutesAPigeonholeButNeverACompletion) {
     EXPECT_FALSE(engine::relaxationRefutesSome(some, row));
     std::copy(asked, asked + 9, row);
     EXPECT_TRUE(engine::relaxationRefutesSome(some, row));
+}
+
+// A count that starts from another's basis (as a question's branches start from the question's
+// own count) answers as one that goes its own way.
+TEST(CountingRefutation, ACopiedBasisAnswersAsItsOwnWould) {
+    static engine::Relaxation lp, own, start;
+    const std::string grid =
+        "123456789456789123789123456214365897365897214897214365531642978642978531978531642";
+    std::uint16_t cells[81] = {};
+    for (int c = 0; c < 27; ++c) {
+        const int d = grid[c] - '1';
+        cells[c] = static_cast<std::uint16_t>(1u << d | 1u << (d + 1) % 9);
+    }
+    engine::initRelaxation(lp, cells);
+    engine::initRelaxation(own, cells);
+    ASSERT_FALSE(engine::relaxationRefutes(lp, cells));
+    start = lp;
+    std::mt19937 random(7);
+    int refuted = 0;
+    for (int round = 0; round < 60; ++round) {
+        std::uint16_t narrowed[81];
+        std::copy(std::begin(cells), std::end(cells), std::begin(narrowed));
+        for (int k = 0; k < 6; ++k) {
+            const int c = static_cast<int>(random() % 27);
+            const int d = grid[c] - '1' + static_cast<int>(random() % 2);
+            narrowed[c] = static_cast<std::uint16_t>(1u << d % 9);
+        }
+        engine::copyBasis(start, lp);
+        const bool fromCopy = engine::relaxationRefutes(lp, narrowed);
+        EXPECT_EQ(fromCopy, engine::relaxationRefutes(own, narrowed)) << round;
+        refuted += fromCopy;
+    }
+    EXPECT_GT(refuted, 0);
+    EXPECT_LT(refuted, 60);
 }
 
 // Digits that no given in a cell's row, column or box holds, for the open cells of `puzzle`.
