@@ -174,7 +174,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     // Cells down to one digit then are left out, as given: their peers have lost it already, so
     // they add nothing to the count.
     Relaxation lp, focusLp;
-    Relaxation questionCount;  // where a question's branches start: the basis of its own count
+    // Where a question's branches start: the basis of its own count. The whole puzzle, the only
+    // user of the focus, is settled before the first question: its relaxation serves (a third
+    // relaxation would take another 0.9 MB of stack).
+    Relaxation& questionCount = focusLp;
     Placements placements;
     SplitFocus focus{&focusLp, {}, 1};
     auto openCells = [&solver](std::uint16_t(&open)[kCellCount]) {
