@@ -92,7 +92,7 @@ struct QuestionSplit {
     std::uint16_t cells[kCellCount];
     std::int8_t order[kCellCount];
     int count = 0, next = 0;
-    bool started = false, narrowed = false, counted = false;
+    bool started = false, narrowed = false;
 };
 
 // Whether the board (already propagated) has a completion, by a search of at most `nodes`
@@ -277,14 +277,12 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                 return std::popcount(static_cast<unsigned>(split.cells[a])) <
                        std::popcount(static_cast<unsigned>(split.cells[b]));
             });
-        }
-        if (!split.counted) {
-            // The question's own count; where it does not refute, its basis is kept.
-            if (branches-- <= 0) return false;
-            split.counted = true;
+            // The question's own count, the first of the budget; where it does not refute, its
+            // basis is kept.
+            --branches;
             ++work.relaxations;
             if (relaxationRefutes(lp, split.cells, model, &work.relaxationPivots)) return true;
-            questionCount = lp;
+            copyBasis(lp, questionCount);
         }
         while (branches > 0) {
             if (split.next == split.count) {
@@ -294,8 +292,8 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             }
             const int c = split.order[split.next++];
             if (!(split.cells[c] & (split.cells[c] - 1))) continue;
-            unsigned open = 0;  // branches with a cover
-            for (unsigned rest = split.cells[c]; rest != 0 && std::popcount(open) < 2;
+            unsigned covered = 0;  // branches with a cover
+            for (unsigned rest = split.cells[c]; rest != 0 && std::popcount(covered) < 2;
                  rest &= rest - 1) {
                 const int d = std::countr_zero(rest);
                 assumed[1] = static_cast<std::int16_t>(c * kDigits + d);
@@ -306,11 +304,13 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                 --branches;
                 ++work.relaxations;
                 copyBasis(questionCount, lp);
-                if (!relaxationRefutes(lp, branch, model, &work.relaxationPivots)) open |= 1u << d;
+                if (!relaxationRefutes(lp, branch, model, &work.relaxationPivots)) {
+                    covered |= 1u << d;
+                }
             }
-            if (open == 0) return true;
-            if (std::has_single_bit(open) && open != split.cells[c]) {
-                split.cells[c] = static_cast<std::uint16_t>(open);
+            if (covered == 0) return true;
+            if (std::has_single_bit(covered) && covered != split.cells[c]) {
+                split.cells[c] = static_cast<std::uint16_t>(covered);
                 split.narrowed = true;
             }
         }
