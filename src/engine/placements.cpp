@@ -389,6 +389,30 @@ bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], long* s
     return refuted;
 }
 
+void placementsCover(const Placements& p, const std::uint16_t (&allowed)[81],
+                     std::int8_t (&digits)[81]) {
+    int cellOfRow[81], cells = 0;
+    for (int cell = 0; cell < 81; ++cell) {
+        digits[cell] = -1;
+        if (allowed[cell] != 0) cellOfRow[cells++] = cell;
+    }
+    double share[81][9] = {};  // by row
+    for (int r = 0; r < cells + 9; ++r) {
+        const int k = p.basic[r];
+        if (k >= Placements::kMaxPool || !(p.value[r] > 1e-9)) continue;
+        for (int i = 0; i < p.size[k]; ++i) share[p.rows[k][i]][p.digit[k]] += p.value[r];
+    }
+    for (int r = 0; r < cells; ++r) {
+        double most = 1e-9;
+        for (int d = 0; d < 9; ++d) {
+            if (share[r][d] > most) {
+                most = share[r][d];
+                digits[cellOfRow[r]] = static_cast<std::int8_t>(d);
+            }
+        }
+    }
+}
+
 bool placementsRecall(Placements& p, const std::uint16_t (&allowed)[81], long* steps) {
     Space s{allowed, 0, {}};
     for (int cell = 0; cell < 81; ++cell) s.rowOfCell[cell] = allowed[cell] != 0 ? s.cells++ : -1;

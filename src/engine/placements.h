@@ -36,6 +36,11 @@ struct Placements {
 // given, gets the simplex steps and pricing rounds taken.
 bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], long* steps = nullptr);
 
+// Each open cell's digit with the largest share in the last count's fractional cover (the count
+// over these same `allowed`), -1 where no placement of it covers the cell.
+void placementsCover(const Placements& p, const std::uint16_t (&allowed)[81],
+                     std::int8_t (&digits)[81]);
+
 // Whether the weights of an earlier refutation refute these open cells too (one pricing round
 // each, counted in `steps`).
 bool placementsRecall(Placements& p, const std::uint16_t (&allowed)[81], long* steps = nullptr);
