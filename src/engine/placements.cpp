@@ -202,17 +202,51 @@ struct Master {
     bool slack(int column) const { return column >= Placements::kMaxPool; }
     double cost(int column) const { return slack(column) ? 0.0 : p.size[column]; }
 
-    void start() {
+    // Right-hand sides raised a little, differently per row, or most steps move nothing; each
+    // cell's more than any digit's, so that a cell under one placement keeps a slack above zero.
+    double capacity(int r) const {
+        const double spread = (static_cast<unsigned>(r) * 2654435761u >> 16 & 1023u) / 1024.0;
+        return r < s.cells ? 1 + 1e-7 * (2 + spread) : 1 + 0.9e-7 * (1 + spread);
+    }
+
+    // The first basis: the slacks, but for each digit the cells `hint` gives it (where allowed
+    // and not clashing), a placement basic in the digit's row. The inverse of that basis is the
+    // identity but for a -1 per cell of each placement, in its digit's column. From the last
+    // completion, a question's count takes a quarter fewer steps than from the slacks alone.
+    void start(const std::int8_t* hint) {
         for (int r = 0; r < m; ++r) {
             std::fill(p.inverse[r], p.inverse[r] + m, 0.0);
             p.inverse[r][r] = 1;
-            // Right-hand sides raised a little, differently per row, or most steps move nothing.
-            p.value[r] = 1 + 1e-7 * (1 + r % 5);
+            p.value[r] = capacity(r);
             p.basic[r] = Placements::kMaxPool + r;
             p.slackBasic[r] = true;
         }
         p.pool = 0;
         p.dual[Placements::kMaxRows] = 0;
+        if (hint == nullptr) return;
+        for (int d = 0; d < 9; ++d) {
+            Placement placement;
+            std::uint32_t taken = 0;  // its rows, columns (bit 9 on) and boxes (bit 18 on)
+            for (int cell = 0; cell < 81; ++cell) {
+                if (hint[cell] != d || !(s.allowed[cell] >> d & 1u)) continue;
+                const int row = cell / 9, column = cell % 9;
+                const std::uint32_t units =
+                    1u << row | 1u << (9 + column) | 1u << (18 + row / 3 * 3 + column / 3);
+                if ((taken & units) != 0) continue;
+                taken |= units;
+                placement.cell[placement.size++] = static_cast<std::uint8_t>(cell);
+            }
+            if (placement.size == 0 || !add(d, placement)) continue;
+            const int k = p.pool - 1, row = s.cells + d;
+            p.inBasis[k] = true;
+            p.slackBasic[row] = false;
+            p.basic[row] = k;
+            for (int i = 0; i < placement.size; ++i) {
+                const int cellRow = s.rowOfCell[placement.cell[i]];
+                p.inverse[row][cellRow] = -1;
+                p.value[cellRow] -= p.value[row];
+            }
+        }
     }
 
     bool add(int d, const Placement& placement) {
@@ -323,12 +357,13 @@ struct Master {
 
 }  // namespace
 
-bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], long* steps) {
+bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], const std::int8_t* hint,
+                      long* steps) {
     Space s{allowed, 0, {}};
     for (int cell = 0; cell < 81; ++cell) s.rowOfCell[cell] = allowed[cell] != 0 ? s.cells++ : -1;
     if (s.cells == 0) return false;
     Master master{p, s, s.cells + 9};
-    master.start();
+    master.start(hint);
     bool refuted = false, converged = false;
     double best[81] = {};  // the weights (as 1 - weight) of the best check so far
     std::int64_t bestShortfall = INT64_MIN;

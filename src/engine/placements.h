@@ -32,9 +32,12 @@ struct Placements {
     int recalledCount = 0;
 };
 
-// Whether the open cells (those with a digit in `allowed`) have no completion. `steps`, when
-// given, gets the simplex steps and pricing rounds taken.
-bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], long* steps = nullptr);
+// Whether the open cells (those with a digit in `allowed`) have no completion. `hint`, when
+// given, is where the count starts: each cell's digit (0-8, -1 for none) in an assignment near a
+// completion; it changes the steps taken, never the answer's soundness. `steps`, when given, gets
+// the simplex steps and pricing rounds taken.
+bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81],
+                      const std::int8_t* hint = nullptr, long* steps = nullptr);
 
 // Each open cell's digit with the largest share in the last count's fractional cover (the count
 // over these same `allowed`), -1 where no placement of it covers the cell.

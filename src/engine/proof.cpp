@@ -233,9 +233,9 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     // learning goes on from the digits that cover most of each cell, which are most of a
     // completion where one exists (a fifth less work over 454 slow inputs, the costliest
     // 118,253 -> 68,464 units, than from the last completion's values or the closest assignment).
-    auto placementsCount = [&](const std::uint16_t(&open)[kCellCount]) {
+    auto placementsCount = [&](const std::uint16_t(&open)[kCellCount], const std::int8_t* hint) {
         const long before = work.placementSteps;
-        const bool refuted = placementsRefute(placements, open, &work.placementSteps);
+        const bool refuted = placementsRefute(placements, open, hint, &work.placementSteps);
         lastCountSteps = work.placementSteps - before;
         if (!refuted) {
             std::int8_t cover[kCellCount];
@@ -390,7 +390,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             if (found < 0) {
                 std::uint16_t open[kCellCount];
                 openCells(open);
-                if (placementsCount(open)) return done(false);
+                if (placementsCount(open, closest)) return done(false);
                 found = solve(solver, kConflictsBeforeCounting - kConflictsBeforeWholeCount, model);
                 if (found < 0 && searchLonger(kLocalSearchMovesLater[1])) found = 1;
             }
@@ -487,7 +487,8 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                     // 5% less work over 454 slow inputs than over the cell's digit alone.
                     std::uint16_t open[kCellCount];
                     const std::int16_t assumed = static_cast<std::int16_t>(cell * kDigits + d);
-                    if (!propagateAssuming(solver, &assumed, 1, open) || placementsCount(open)) {
+                    if (!propagateAssuming(solver, &assumed, 1, open) ||
+                        placementsCount(open, model)) {
                         refute(cell, b, bit, d);
                         unsettled &= ~ask;
                         continue;
