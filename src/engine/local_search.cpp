@@ -49,7 +49,7 @@ struct State {
 }  // namespace
 
 bool searchLocally(const std::uint16_t (&candidates)[81], long moves, std::int8_t (&model)[81],
-                   std::int8_t (&closest)[81], long* steps) {
+                   std::int8_t (&closest)[81], long* steps, const std::int8_t* start) {
     State s{candidates, {}, {}};
     std::uint8_t open[81];
     int count = 0;
@@ -57,7 +57,10 @@ bool searchLocally(const std::uint16_t (&candidates)[81], long moves, std::int8_
         s.digit[cell] = -1;
         if (candidates[cell] == 0) continue;
         open[count++] = static_cast<std::uint8_t>(cell);
-        s.digit[cell] = static_cast<std::int8_t>(std::countr_zero(candidates[cell] & 0x1FFu));
+        const int from = start != nullptr ? start[cell] : -1;
+        s.digit[cell] = static_cast<std::int8_t>(from >= 0 && (candidates[cell] >> from & 1u)
+                                                     ? from
+                                                     : std::countr_zero(candidates[cell] & 0x1FFu));
     }
     for (int k = 0; k < count; ++k) {
         for (const int peer : kPeerCells[open[k]]) {

@@ -44,6 +44,8 @@ constexpr long kConflictsBeforeWholeCount = 100;
 // completion within 3,000 moves (1 ms), all but one within 36,000; 4% less work over the 409,
 // the costliest 89,326 -> 84,149 units. None of the 22 inputs without completion comes this far.
 constexpr long kLocalSearchMovesLater[2] = {3000, 12000};
+// Where a count by whole placements fails, a local search of this many moves from its cover.
+constexpr long kCoverMoves = 1000;
 // Where givens repeat, the conflicts a question may spend before it goes to the turns of board
 // search and clause learning, and the whole puzzle before the counting refutation is set up
 // and tried on it in full (most questions need a handful; the pigeonholes, thousands). For the
@@ -229,20 +231,23 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     // more (the slowest questions known, where the split count needed 500 conflicts first), at a
     // fifth of its cost per step: the fractional count over a near-empty grid has three times
     // the rows.
-    // Where it fails, the count ends on a fractional cover, most of it whole placements: clause
-    // learning goes on from the digits that cover most of each cell, which are most of a
-    // completion where one exists (a fifth less work over 454 slow inputs, the costliest
-    // 118,253 -> 68,464 units, than from the last completion's values or the closest assignment).
-    auto placementsCount = [&](const std::uint16_t(&open)[kCellCount], const std::int8_t* hint) {
+    // Where it fails, the count ends on a fractional cover, most of it whole placements: the
+    // digits that cover most of each cell are most of a completion where one exists. A short
+    // local search starts from them, and clause learning goes on from them (a fifth less work
+    // over 454 slow inputs, the costliest 118,253 -> 68,464 units, than from the last
+    // completion's values or the closest assignment; the local search met a completion that had
+    // cost 900 conflicts, within 1,000 moves).
+    std::int8_t cover[kCellCount];
+    auto placementsCount = [&](const std::uint16_t(&open)[kCellCount], const std::int8_t* hint,
+                               std::int8_t(&near)[kCellCount]) {
         const long before = work.placementSteps;
         const bool refuted = placementsRefute(placements, open, hint, &work.placementSteps);
         lastCountSteps = work.placementSteps - before;
-        if (!refuted) {
-            std::int8_t cover[kCellCount];
-            placementsCover(placements, open, cover);
-            preferDigits(solver, cover);
-        }
-        return refuted;
+        if (refuted) return 0;
+        placementsCover(placements, open, cover);
+        preferDigits(solver, cover);
+        return searchLocally(open, kCoverMoves, model, near, &work.localSearchSteps, cover) ? 1
+                                                                                            : -1;
     };
     // Whether a neighbouring question's refuting weights settle `cell` taking one of `digits`,
     // for a pricing round's cost.
@@ -390,9 +395,16 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             if (found < 0) {
                 std::uint16_t open[kCellCount];
                 openCells(open);
-                if (placementsCount(open, closest)) return done(false);
-                found = solve(solver, kConflictsBeforeCounting - kConflictsBeforeWholeCount, model);
-                if (found < 0 && searchLonger(kLocalSearchMovesLater[1])) found = 1;
+                found = placementsCount(open, closest, closest);
+                if (found == 0) return done(false);
+                if (found < 0) {
+                    found =
+                        solve(solver, kConflictsBeforeCounting - kConflictsBeforeWholeCount, model);
+                }
+                if (found < 0 && searchLocally(candidates, kLocalSearchMovesLater[1], model,
+                                               closest, &work.localSearchSteps, cover)) {
+                    found = 1;
+                }
             }
         } else {
             found = solve(solver, -1, model);
@@ -487,16 +499,21 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                     // 5% less work over 454 slow inputs than over the cell's digit alone.
                     std::uint16_t open[kCellCount];
                     const std::int16_t assumed = static_cast<std::int16_t>(cell * kDigits + d);
-                    if (!propagateAssuming(solver, &assumed, 1, open) ||
-                        placementsCount(open, model)) {
+                    std::int8_t near[kCellCount];
+                    found = propagateAssuming(solver, &assumed, 1, open)
+                                ? placementsCount(open, model, near)
+                                : 0;
+                    if (found == 0) {
                         refute(cell, b, bit, d);
                         unsettled &= ~ask;
                         continue;
                     }
-                    found = solveWithin(
-                        solver, cell, ask,
-                        std::max(kConflictsBeforeFirstCount, kConflictsBeforeCounting - wait),
-                        model);
+                    if (found < 0) {
+                        found = solveWithin(
+                            solver, cell, ask,
+                            std::max(kConflictsBeforeFirstCount, kConflictsBeforeCounting - wait),
+                            model);
+                    }
                 }
             }
             if (found < 0) {
