@@ -58,15 +58,10 @@ constexpr long kConflictsBeforeCounting = 500;
 // placements, without a split: a count costs about as much as 25 to 100 conflicts, and a
 // pigeonhole that the count settles then no longer costs the other 475 (the adversary had found
 // inputs made of such questions). 50 before the count got cheaper: 11% more time on the finds
-// of two climbs, 8% more work on older finds.
+// of two climbs, 8% more work on older finds. The wait once grew with the last count's steps
+// (an eighth of them), where counts came dear; since counts start from the last completion, a
+// fixed wait costs 4% less over 454 slow inputs and on the finds of climbs from random starts.
 constexpr long kConflictsBeforeFirstCount = 25;
-// Where counts come dear (a near-empty grid's count takes hundreds of steps, each about a quarter
-// of a conflict), the wait grows to this share of the steps the last count took: a question that
-// clause learning settles in a few more conflicts no longer pays for a whole count first. An
-// eighth, not a quarter: on the 40 costliest of 409 slow inputs, questions the count refuted had
-// waited 128 conflicts on average, while nine in ten that clause learning settled during the wait
-// took under 70 (11% less work on those 40, 1% less on all 409).
-constexpr long kWaitStepsNumerator = 1, kWaitStepsDenominator = 8;
 // Where the count alone does not refute the whole puzzle, it splits cells and counts again in
 // each branch, up to this many counts.
 constexpr long kSplitNodes = 8;
@@ -226,7 +221,6 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         return solve(solver, conflicts, model);
     };
     bool relaxationReady = false;
-    long lastCountSteps = 0;  // simplex steps of the last single count
     // A single count by whole placements. It refutes whatever the fractional count refutes and
     // more (the slowest questions known, where the split count needed 500 conflicts first), at a
     // fifth of its cost per step: the fractional count over a near-empty grid has three times
@@ -240,9 +234,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     std::int8_t cover[kCellCount];
     auto placementsCount = [&](const std::uint16_t(&open)[kCellCount], const std::int8_t* hint,
                                std::int8_t(&near)[kCellCount]) {
-        const long before = work.placementSteps;
         const bool refuted = placementsRefute(placements, open, hint, &work.placementSteps);
-        lastCountSteps = work.placementSteps - before;
         if (refuted) return 0;
         placementsCover(placements, open, cover);
         preferDigits(solver, cover);
@@ -486,14 +478,11 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             } else if (counted) {
                 found = decide(current, cell, ask);
             } else {
-                const long wait =
-                    std::max(kConflictsBeforeFirstCount,
-                             lastCountSteps * kWaitStepsNumerator / kWaitStepsDenominator);
                 // From the last completion's values: a question that completes is often met
                 // near it, where the values the last refutation left can lead far off (a fifth
                 // less work over 408 slow inputs).
                 preferDigits(solver, model);
-                found = solveWithin(solver, cell, ask, wait, model);
+                found = solveWithin(solver, cell, ask, kConflictsBeforeFirstCount, model);
                 if (found < 0) {
                     // Over the cells as the solver's propagation leaves them under the digit:
                     // 5% less work over 454 slow inputs than over the cell's digit alone.
@@ -509,10 +498,9 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                         continue;
                     }
                     if (found < 0) {
-                        found = solveWithin(
-                            solver, cell, ask,
-                            std::max(kConflictsBeforeFirstCount, kConflictsBeforeCounting - wait),
-                            model);
+                        found = solveWithin(solver, cell, ask,
+                                            kConflictsBeforeCounting - kConflictsBeforeFirstCount,
+                                            model);
                     }
                 }
             }
