@@ -62,8 +62,10 @@ constexpr long kConflictsBeforeCounting = 500;
 // (an eighth of them), where counts came dear; since counts start from the last completion, a
 // fixed wait costs 4% less over 454 slow inputs and on the finds of climbs from random starts.
 constexpr long kConflictsBeforeFirstCount = 25;
-// Where the count alone does not refute the whole puzzle, it splits cells and counts again in
-// each branch, up to this many counts.
+// Where the count alone does not refute the whole puzzle, the turns that follow split cells and
+// count again in each branch, once a turn affords more than this many counts. The split ran
+// once at first too, when it was the only count; behind the count by whole placements it refuted
+// nothing on 461 slow inputs and cost the two that came that far 10,000 units of work each.
 constexpr long kSplitNodes = 8;
 // Each count is tried first over this share (in percent) of the open cells, those clause learning
 // has been busiest with. On a near-empty grid the pigeonhole is among a third of the cells, and
@@ -323,10 +325,6 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         }
         return false;
     };
-    auto refutes = [&](std::uint16_t(&open)[kCellCount]) {
-        setUp(open);
-        return splitRefutes(open, kSplitNodes);
-    };
     // Whether `board` has a completion with `cell` (unless -1) taking one of `digits`; on 1,
     // `model` holds one. Clause learning can spend thousands of conflicts on a completion that
     // a search over the board, with all its deductions, meets in a few dozen nodes, and the
@@ -403,7 +401,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         if (found < 0) {
             std::uint16_t open[kCellCount];
             openCells(open);
-            if (refutes(open)) return done(false);
+            setUp(open);
             found = decide(root, -1, 0);
         }
         if (found == 0) return done(false);
