@@ -229,10 +229,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     // the rows.
     // Where it fails, the count ends on a fractional cover, most of it whole placements: the
     // digits that cover most of each cell are most of a completion where one exists. A short
-    // local search starts from them, and clause learning goes on from them (a fifth less work
-    // over 454 slow inputs, the costliest 118,253 -> 68,464 units, than from the last
-    // completion's values or the closest assignment; the local search met a completion that had
-    // cost 900 conflicts, within 1,000 moves).
+    // local search starts from them, and a question's clause learning goes on from them (a
+    // fifth less work over 454 slow inputs, the costliest 118,253 -> 68,464 units, than from the
+    // last completion's values or the closest assignment; the local search met a completion that
+    // had cost 900 conflicts, within 1,000 moves). `near` gets the local search's closest.
     std::int8_t cover[kCellCount];
     auto placementsCount = [&](const std::uint16_t(&open)[kCellCount], const std::int8_t* hint,
                                std::int8_t(&near)[kCellCount]) {
@@ -391,7 +391,9 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             found = placementsCount(open, closest, closest);
             if (found == 0) return done(false);
             if (found < 0) {
-                found = solve(solver, kConflictsBeforeCounting - kConflictsBeforeWholeCount, model);
+                // From the closest assignment the local search met, near the cover: a climb's
+                // find took 600 conflicts from the cover itself, 100 from there.
+                found = wholePuzzle(kConflictsBeforeCounting - kConflictsBeforeWholeCount);
             }
             if (found < 0 && searchLocally(candidates, kLocalSearchMovesLater[1], model, closest,
                                            &work.localSearchSteps, cover)) {
