@@ -3,6 +3,7 @@
 #include "engine/placements.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstdint>
 #include <iterator>
@@ -27,6 +28,17 @@ struct Space {
     const std::uint16_t (&allowed)[81];
     int cells = 0;  // open cells: rows 0 .. cells - 1 of the master, the digits' rows after them
     int rowOfCell[81];
+    std::uint16_t columns[9][9] = {};  // by digit and row: the columns of open cells allowing it
+
+    explicit Space(const std::uint16_t (&open)[81]) : allowed(open) {
+        for (int cell = 0; cell < 81; ++cell) {
+            rowOfCell[cell] = allowed[cell] != 0 ? cells++ : -1;
+            for (unsigned rest = allowed[cell] & 0x1FFu; rest != 0; rest &= rest - 1) {
+                columns[std::countr_zero(rest)][cell / 9] |=
+                    static_cast<std::uint16_t>(1u << (cell % 9));
+            }
+        }
+    }
 };
 
 // Placements a pricing round offers the master per digit: the heaviest and the next heaviest for
@@ -65,9 +77,9 @@ int heaviest(const Space& s, int d, const std::int64_t (&w)[81],
         for (int k = 0; k < 3; ++k) {
             options[k][0] = {0, 0, 0, 0};  // no cell in this row
             n[k] = 1;
-            for (int c = 0; c < 9; ++c) {
-                const int cell = (band * 3 + k) * 9 + c;
-                if (s.rowOfCell[cell] >= 0 && (s.allowed[cell] >> d & 1u) && w[cell] > 0) {
+            for (unsigned rest = s.columns[d][band * 3 + k]; rest != 0; rest &= rest - 1) {
+                const int c = std::countr_zero(rest), cell = (band * 3 + k) * 9 + c;
+                if (w[cell] > 0) {
                     options[k][n[k]++] = {w[cell], 1u << c, 1u << (c / 3),
                                           static_cast<std::uint32_t>(cell + 1) << (7 * k)};
                 }
@@ -370,8 +382,7 @@ struct Master {
 
 bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], const std::int8_t* hint,
                       long* steps) {
-    Space s{allowed, 0, {}};
-    for (int cell = 0; cell < 81; ++cell) s.rowOfCell[cell] = allowed[cell] != 0 ? s.cells++ : -1;
+    const Space s(allowed);
     if (s.cells == 0) return false;
     Master master{p, s, s.cells + 9};
     master.start(hint);
@@ -460,8 +471,7 @@ void placementsCover(const Placements& p, const std::uint16_t (&allowed)[81],
 }
 
 bool placementsRecall(Placements& p, const std::uint16_t (&allowed)[81], long* steps) {
-    Space s{allowed, 0, {}};
-    for (int cell = 0; cell < 81; ++cell) s.rowOfCell[cell] = allowed[cell] != 0 ? s.cells++ : -1;
+    const Space s(allowed);
     for (int k = 0; k < p.recalledCount; ++k) {
         if (steps != nullptr) ++*steps;
         if (weightsRefute(s, p.recalled[k])) {
