@@ -38,12 +38,13 @@ constexpr long kFirstBoardNodes = 64;
 constexpr long kLocalSearchMoves = 300;
 constexpr long kConflictsBeforeWholeCount = 100;
 // Where the first 100 conflicts meet no completion either, the local search runs again with this
-// many moves (from the start: it is deterministic), and after the next 400 conflicts with the
-// second: its time grows with clause learning's. On the 40 costliest of 409 slow inputs, the whole
-// puzzle took 470 to 940 conflicts (10 to 18 ms) where 300 moves failed, and half of those met a
-// completion within 3,000 moves (1 ms), all but one within 36,000; 4% less work over the 409,
-// the costliest 89,326 -> 84,149 units. None of the 22 inputs without completion comes this far.
-constexpr long kLocalSearchMovesLater[2] = {3000, 12000};
+// many moves (from the start: it is deterministic): its time grows with clause learning's. On the
+// 40 costliest of 409 slow inputs, the whole puzzle took 470 to 940 conflicts (10 to 18 ms) where
+// 300 moves failed, and half of those met a completion within 3,000 moves (1 ms); 4% less work
+// over the 409. A third run of 12,000 moves after the next 400 conflicts went when the count's
+// cover gave the local search a better start: without it, 0.2% less work over 492 slow inputs,
+// and an input without completion that a climb had found 64,356 -> 47,186 units.
+constexpr long kLocalSearchMovesLater = 3000;
 // Where a count by whole placements fails, a local search of this many moves from its cover.
 constexpr long kCoverMoves = 1000;
 // The conflicts a question may spend before it goes to the turns of board search and clause
@@ -380,24 +381,21 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             searchLocally(candidates, kLocalSearchMoves, model, closest, &work.localSearchSteps)) {
             found = 1;
         }
-        auto searchLonger = [&](long moves) {
-            return searchLocally(candidates, moves, model, closest, &work.localSearchSteps);
-        };
         if (found < 0) found = wholePuzzle(kConflictsBeforeWholeCount);
-        if (found < 0 && searchLonger(kLocalSearchMovesLater[0])) found = 1;
+        if (found < 0 && searchLocally(candidates, kLocalSearchMovesLater, model, closest,
+                                       &work.localSearchSteps)) {
+            found = 1;
+        }
         if (found < 0) {
             std::uint16_t open[kCellCount];
             openCells(open);
             found = placementsCount(open, closest, closest);
             if (found == 0) return done(false);
             if (found < 0) {
-                // From the closest assignment the local search met, near the cover: a climb's
-                // find took 600 conflicts from the cover itself, 100 from there.
+                // From the closest assignment the local search met near the cover, not from
+                // the cover itself: a climb's find 705 -> 470 conflicts in all, 1% less work
+                // over 461 slow inputs.
                 found = wholePuzzle(kConflictsBeforeCounting - kConflictsBeforeWholeCount);
-            }
-            if (found < 0 && searchLocally(candidates, kLocalSearchMovesLater[1], model, closest,
-                                           &work.localSearchSteps, cover)) {
-                found = 1;
             }
         }
         if (found < 0) {
