@@ -127,7 +127,8 @@ void candidatesOf(const Grid& puzzle, std::uint16_t (&cells)[81]) {
 }
 
 // Whole placements per digit refute a question of a slow input that the fractional count covers
-// (its first cell cannot take a 1), and never cells that a completion on the list covers.
+// (its first cell cannot take a 1), also from a start that clashes, and never cells that a
+// completion on the list covers; started from that completion, the count's cover is it.
 TEST(PlacementsRefutation, RefutesWhatTheCountCoversButNeverACompletion) {
     static engine::Placements placements;
     static engine::Relaxation lp;
@@ -141,6 +142,9 @@ TEST(PlacementsRefutation, RefutesWhatTheCountCoversButNeverACompletion) {
     engine::initRelaxation(lp, cells);
     EXPECT_FALSE(engine::relaxationRefutes(lp, cells));
     EXPECT_TRUE(engine::placementsRefute(placements, cells));
+    std::int8_t start[81], cover[81];
+    for (int c = 0; c < 81; ++c) start[c] = static_cast<std::int8_t>(c % 9);
+    EXPECT_TRUE(engine::placementsRefute(placements, cells, start));
     int checked = 0;
     for (const std::string& line :
          readLines(std::string(SUDOKU_SOURCE_DIR) + "/tests/adversarial.txt")) {
@@ -152,6 +156,12 @@ TEST(PlacementsRefutation, RefutesWhatTheCountCoversButNeverACompletion) {
         // Every open cell with its digits, then the first few narrowed to the answer's.
         candidatesOf(puzzle, cells);
         EXPECT_FALSE(engine::placementsRefute(placements, cells)) << line;
+        for (int c = 0; c < 81; ++c) start[c] = static_cast<std::int8_t>(answer[c / 9][c % 9] - 1);
+        EXPECT_FALSE(engine::placementsRefute(placements, cells, start)) << line;
+        engine::placementsCover(placements, cells, cover);
+        for (int c = 0; c < 81; ++c) {
+            EXPECT_EQ(cover[c], cells[c] != 0 ? start[c] : -1) << line << " cell " << c;
+        }
         for (int c = 0, narrowed = 0; c < 81 && narrowed < 12; ++c) {
             if (cells[c] == 0) continue;
             cells[c] = static_cast<std::uint16_t>(1u << (answer[c / 9][c % 9] - 1));
