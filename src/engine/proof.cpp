@@ -20,8 +20,8 @@ namespace {
 // this many nodes it hands the question to the clause-learning solver.
 constexpr long kQuickSearchNodes = 16;
 
-// The whole puzzle is first asked as a question is, before the split count:
-// a board search of this many nodes with the template filter (where clause learning can take
+// Where the quick search does not settle it, the whole puzzle is asked much as a question is: a
+// board search of this many nodes with the template filter (where clause learning can take
 // hundreds of conflicts to meet a first completion, the board's deductions often meet one in a
 // few dozen nodes), then this many conflicts, then a count by whole placements (it refutes at
 // once a pigeonhole that the fractional count's split had spent 500 conflicts and 1,000 steps on).
