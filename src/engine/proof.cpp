@@ -234,11 +234,11 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     // fifth less work over 454 slow inputs, the costliest 118,253 -> 68,464 units, than from the
     // last completion's values or the closest assignment; the local search met a completion that
     // had cost 900 conflicts, within 1,000 moves). `near` gets the local search's closest.
-    std::int8_t cover[kCellCount];
     auto placementsCount = [&](const std::uint16_t(&open)[kCellCount], const std::int8_t* hint,
                                std::int8_t(&near)[kCellCount]) {
         const bool refuted = placementsRefute(placements, open, hint, &work.placementSteps);
         if (refuted) return 0;
+        std::int8_t cover[kCellCount];
         placementsCover(placements, open, cover);
         preferDigits(solver, cover);
         return searchLocally(open, kCoverMoves, model, near, &work.localSearchSteps, cover) ? 1
