@@ -11,7 +11,6 @@
 #include "engine/engine.h"
 #include "engine/local_search.h"
 #include "engine/placements.h"
-#include "engine/relaxation.h"
 #include "solver.h"
 #include "test_support.h"
 
@@ -40,59 +39,20 @@ TEST(Adversarial, EveryListedPuzzleEndsWithTheExpectedStatus) {
     EXPECT_GE(checked, 10);
 }
 
-// The counting refutation must see a plain pigeonhole and must never refute cells that can be
-// completed, whatever weights its simplex finds or digits it starts from.
-TEST(CountingRefutation, RefutesAPigeonholeButNeverACompletion) {
-    static engine::Relaxation lp;
-    std::uint16_t cells[81] = {};
-    for (int c = 0; c < 4; ++c) cells[c] = 0x7;  // four cells of a row, three digits
-    engine::initRelaxation(lp, cells);
-    EXPECT_TRUE(engine::relaxationRefutes(lp, cells));
+// A count that starts from another's basis (as a split's branches start from their question's)
+// answers as one that goes its own way: the placements the narrowed cells no longer allow must
+// leave its basis, not stand in its cover.
+TEST(PlacementsRefutation, ACountFromAnothersBasisAnswersAsItsOwnWould) {
+    static engine::Placements start, from, own;
     // The top band of a complete grid, open, each cell with its own digit and the next one.
     const std::string grid =
         "123456789456789123789123456214365897365897214897214365531642978642978531978531642";
-    for (int c = 0; c < 27; ++c) {
-        const int d = grid[c] - '1';
-        cells[c] = static_cast<std::uint16_t>(1u << d | 1u << (d + 1) % 9);
-    }
-    engine::initRelaxation(lp, cells);
-    EXPECT_FALSE(engine::relaxationRefutes(lp, cells));
-    // The first two cells of a row asked to share a digit, then the band again as it was.
-    std::uint16_t asked[81];
-    std::copy(std::begin(cells), std::end(cells), std::begin(asked));
-    asked[0] = asked[1] = 1u << 1;
-    EXPECT_TRUE(engine::relaxationRefutes(lp, asked));
-    std::int8_t hint[81];
-    for (int c = 0; c < 81; ++c) hint[c] = static_cast<std::int8_t>(c < 27 ? grid[c] - '1' : -1);
-    EXPECT_FALSE(engine::relaxationRefutes(lp, cells, hint));
-    // Asked again, the remembered certificate answers.
-    EXPECT_TRUE(engine::relaxationRefutes(lp, asked));
-    // Over some of the cells: those left out (no digits) are not a refutation; the two cells
-    // that share a digit still are, with the rest of their row.
-    static engine::Relaxation some;
-    engine::initRelaxation(some, cells);
-    std::uint16_t row[81] = {};
-    std::copy(cells, cells + 9, row);
-    EXPECT_FALSE(engine::relaxationRefutesSome(some, row));
-    std::copy(asked, asked + 9, row);
-    EXPECT_TRUE(engine::relaxationRefutesSome(some, row));
-}
-
-// A count that starts from another's basis (as a question's branches start from the question's
-// own count) answers as one that goes its own way.
-TEST(CountingRefutation, ACopiedBasisAnswersAsItsOwnWould) {
-    static engine::Relaxation lp, own, start;
-    const std::string grid =
-        "123456789456789123789123456214365897365897214897214365531642978642978531978531642";
     std::uint16_t cells[81] = {};
     for (int c = 0; c < 27; ++c) {
         const int d = grid[c] - '1';
         cells[c] = static_cast<std::uint16_t>(1u << d | 1u << (d + 1) % 9);
     }
-    engine::initRelaxation(lp, cells);
-    engine::initRelaxation(own, cells);
-    ASSERT_FALSE(engine::relaxationRefutes(lp, cells));
-    start = lp;
+    ASSERT_FALSE(engine::placementsRefute(start, cells));
     std::mt19937 random(7);
     int refuted = 0;
     for (int round = 0; round < 60; ++round) {
@@ -103,10 +63,9 @@ TEST(CountingRefutation, ACopiedBasisAnswersAsItsOwnWould) {
             const int d = grid[c] - '1' + static_cast<int>(random() % 2);
             narrowed[c] = static_cast<std::uint16_t>(1u << d % 9);
         }
-        engine::copyBasis(start, lp);
-        const bool fromCopy = engine::relaxationRefutes(lp, narrowed);
-        EXPECT_EQ(fromCopy, engine::relaxationRefutes(own, narrowed)) << round;
-        refuted += fromCopy;
+        const bool fromBasis = engine::placementsRefuteFrom(from, start, narrowed);
+        EXPECT_EQ(fromBasis, engine::placementsRefute(own, narrowed)) << round;
+        refuted += fromBasis;
     }
     EXPECT_GT(refuted, 0);
     EXPECT_LT(refuted, 60);
@@ -126,12 +85,12 @@ void candidatesOf(const Grid& puzzle, std::uint16_t (&cells)[81]) {
     }
 }
 
-// Whole placements per digit refute a question of a slow input that the fractional count covers
-// (its first cell cannot take a 1), also from a start that clashes, and never cells that a
-// completion on the list covers; started from that completion, the count's cover is it.
+// Whole placements per digit refute a question of a slow input that a fractional count by cells
+// and units covers (its first cell cannot take a 1), also from a start that clashes, and never
+// cells that a completion on the list covers; started from that completion, the count's cover
+// is it.
 TEST(PlacementsRefutation, RefutesWhatTheCountCoversButNeverACompletion) {
     static engine::Placements placements;
-    static engine::Relaxation lp;
     Grid puzzle;
     ASSERT_TRUE(gridFromLine(
         ".2435..77....6....8....33.............65..6..75.424.77..83.......729.3...........",
@@ -139,8 +98,6 @@ TEST(PlacementsRefutation, RefutesWhatTheCountCoversButNeverACompletion) {
     std::uint16_t cells[81];
     candidatesOf(puzzle, cells);
     cells[0] = 1u << 0;
-    engine::initRelaxation(lp, cells);
-    EXPECT_FALSE(engine::relaxationRefutes(lp, cells));
     EXPECT_TRUE(engine::placementsRefute(placements, cells));
     std::int8_t start[81], cover[81];
     for (int c = 0; c < 81; ++c) start[c] = static_cast<std::int8_t>(c % 9);

@@ -40,16 +40,15 @@ bool hasRepeats(const Grid& g);
 // In units of about a third of a microsecond, fitted to the times of 396 slow inputs (the
 // adversarial list and climbed inputs; within 11% for half of them, 27% for nine in ten): a
 // propagation costs one, eight where givens repeat and the matching and counting passes run; a
-// clause solver's assignment two fifths, its matching rules at one node eight, a simplex step of
-// the fractional count 30, one of the count by whole placements eight and a move of the local
-// search six fifths (timed alone: 0.4 microseconds).
+// clause solver's assignment two fifths, its matching rules at one node eight, a step of the count
+// by whole placements eight and a move of the local search six fifths (timed alone: 0.4
+// microseconds).
 long workOf(const Grid& puzzle, bool& solvable) {
     Grid out;
     SolveWork work;
     solvable = findSmallestCompletion(puzzle, out, kRowMajorBudget, &work);
     return work.propagations * (hasRepeats(puzzle) ? 8 : 1) + work.solverAssignments * 2 / 5 +
-           work.solverMatchingChecks * 8 + work.relaxationPivots * 30 + work.placementSteps * 8 +
-           work.localSearchSteps * 6 / 5;
+           work.solverMatchingChecks * 8 + work.placementSteps * 8 + work.localSearchSteps * 6 / 5;
 }
 
 std::string lineOf(const Grid& g) {

@@ -19,8 +19,6 @@ struct SolveWork {
     long solverAssignments = 0;  // values the clause-learning solver assigned
     long solverConflicts = 0;
     long solverMatchingChecks = 0;  // runs of the solver's matching and subset rules
-    long relaxations = 0;           // counting refutations tried
-    long relaxationPivots = 0;      // their simplex steps
     long placementSteps = 0;        // steps of the count by whole placements
     long localSearchSteps = 0;      // moves of the search for a first completion
 };

@@ -223,7 +223,12 @@ struct Master {
     long steps = 0;
 
     bool slack(int column) const { return column >= Placements::kMaxPool; }
-    double cost(int column) const { return slack(column) ? 0.0 : p.size[column]; }
+    // A banned placement costs more than any cover gains: the simplex drives it out first.
+    static constexpr double kBannedCost = 128;
+    double cost(int column) const {
+        if (slack(column)) return 0.0;
+        return p.size[column] - (p.banned[column] ? kBannedCost : 0.0);
+    }
 
     // Right-hand sides raised a little, differently per row, or most steps move nothing; each
     // cell's more than any digit's, so that a cell under one placement keeps a slack above zero.
@@ -277,6 +282,7 @@ struct Master {
         const int k = p.pool++;
         p.digit[k] = static_cast<std::uint8_t>(d);
         p.inBasis[k] = false;
+        p.banned[k] = false;
         for (int i = 0; i < placement.size; ++i) {
             p.rows[k][i] = static_cast<std::uint8_t>(s.rowOfCell[placement.cell[i]]);
         }
@@ -309,7 +315,7 @@ struct Master {
             int enter = -1, slackIn = -1;
             double gain = 1e-9;
             for (int k = 0; k < p.pool; ++k) {
-                if (p.inBasis[k]) continue;
+                if (p.inBasis[k] || p.banned[k]) continue;
                 double g = p.size[k];
                 for (int i = 0; i < 10; ++i) g -= p.dual[p.rows[k][i]];
                 if (g > gain) gain = g, enter = k;
@@ -378,14 +384,11 @@ struct Master {
     }
 };
 
-}  // namespace
-
-bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], const std::int8_t* hint,
-                      long* steps) {
-    const Space s(allowed);
-    if (s.cells == 0) return false;
-    Master master{p, s, s.cells + 9};
-    master.start(hint);
+// Column generation from the master's basis, until the weights refute, the master covers every
+// cell, or the steps run out.
+bool count(Master& master, long* steps) {
+    Placements& p = master.p;
+    const Space& s = master.s;
     bool refuted = false, converged = false;
     double best[81] = {};  // the weights (as 1 - weight) of the best check so far
     std::int64_t bestShortfall = INT64_MIN;
@@ -446,6 +449,46 @@ bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], const s
     return refuted;
 }
 
+}  // namespace
+
+bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], const std::int8_t* hint,
+                      long* steps) {
+    const Space s(allowed);
+    if (s.cells == 0) return false;
+    Master master{p, s, s.cells + 9};
+    master.start(hint);
+    return count(master, steps);
+}
+
+bool placementsRefuteFrom(Placements& p, const Placements& from, const std::uint16_t (&allowed)[81],
+                          long* steps) {
+    const Space s(allowed);
+    if (s.cells == 0) return false;
+    Master master{p, s, s.cells + 9};
+    const int m = master.m;
+    for (int r = 0; r < m; ++r) std::copy(from.inverse[r], from.inverse[r] + m, p.inverse[r]);
+    std::copy(from.value, from.value + m, p.value);
+    std::copy(from.basic, from.basic + m, p.basic);
+    std::copy(from.slackBasic, from.slackBasic + m, p.slackBasic);
+    p.dual[Placements::kMaxRows] = 0;
+    p.pool = from.pool;
+    int cellOfRow[81];
+    for (int cell = 0; cell < 81; ++cell) {
+        if (s.rowOfCell[cell] >= 0) cellOfRow[s.rowOfCell[cell]] = cell;
+    }
+    for (int k = 0; k < p.pool; ++k) {
+        p.digit[k] = from.digit[k];
+        p.size[k] = from.size[k];
+        std::copy(std::begin(from.rows[k]), std::end(from.rows[k]), p.rows[k]);
+        p.inBasis[k] = from.inBasis[k];
+        p.banned[k] = false;
+        for (int i = 0; i < p.size[k]; ++i) {
+            p.banned[k] = p.banned[k] || !(allowed[cellOfRow[p.rows[k][i]]] >> p.digit[k] & 1u);
+        }
+    }
+    return count(master, steps);
+}
+
 void placementsCover(const Placements& p, const std::uint16_t (&allowed)[81],
                      std::int8_t (&digits)[81]) {
     int cellOfRow[81], cells = 0;
@@ -456,7 +499,7 @@ void placementsCover(const Placements& p, const std::uint16_t (&allowed)[81],
     double share[81][9] = {};  // by row
     for (int r = 0; r < cells + 9; ++r) {
         const int k = p.basic[r];
-        if (k >= Placements::kMaxPool || !(p.value[r] > 1e-9)) continue;
+        if (k >= Placements::kMaxPool || p.banned[k] || !(p.value[r] > 1e-9)) continue;
         for (int i = 0; i < p.size[k]; ++i) share[p.rows[k][i]][p.digit[k]] += p.value[r];
     }
     for (int r = 0; r < cells; ++r) {

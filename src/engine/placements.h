@@ -24,6 +24,7 @@ struct Placements {
     std::uint8_t rows[kMaxPool][10];
     bool slackBasic[kMaxRows];
     bool inBasis[kMaxPool];
+    bool banned[kMaxPool];  // uses a digit the cells counted no longer allow
     int pool = 0;
     // The weights of the last refutations, most recent first: neighbouring questions often fall
     // to the same ones, and a check costs as much as one pricing round.
@@ -38,6 +39,13 @@ struct Placements {
 // the simplex steps and pricing rounds taken.
 bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81],
                       const std::int8_t* hint = nullptr, long* steps = nullptr);
+
+// The same, from where the count `from` ended: a count over the same open cells, each of which
+// now allows no more digits than there (a branch of a split, say). Its placements that the cells
+// no longer allow are banned and leave the basis as the simplex goes on: a covered branch settles
+// in a third of the steps of a count from a completion's placements.
+bool placementsRefuteFrom(Placements& p, const Placements& from, const std::uint16_t (&allowed)[81],
+                          long* steps = nullptr);
 
 // Each open cell's digit with the largest share in the last count's fractional cover (the count
 // over these same `allowed`), -1 where no placement of it covers the cell.

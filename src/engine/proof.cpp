@@ -10,7 +10,6 @@
 #include "engine/deductions.h"
 #include "engine/local_search.h"
 #include "engine/placements.h"
-#include "engine/relaxation.h"
 
 namespace engine {
 
@@ -48,12 +47,8 @@ constexpr long kLocalSearchMovesLater = 3000;
 // Where a count by whole placements fails, a local search of this many moves from its cover.
 constexpr long kCoverMoves = 1000;
 // The conflicts a question may spend before it goes to the turns of board search and clause
-// learning, and the whole puzzle before the counting refutation is set up and tried on it in
-// full (most questions need a handful; the pigeonholes, thousands). For the
-// count on questions, sooner (30, 100, 300) cost more on near-empty grids, where the relaxation
-// is large, than it saved elsewhere. It no longer runs inside the clause solver's search as well:
-// every refutation it found there cost more than the conflicts it saved (4% more instructions over
-// 228 slow inputs, and a third more on the costliest).
+// learning, and the whole puzzle before those turns (most questions need a handful; the
+// pigeonholes, thousands).
 constexpr long kConflictsBeforeCounting = 500;
 // Before that, a digit still open after this many conflicts gets a single count by whole
 // placements, without a split: a count costs about as much as 25 to 100 conflicts, and a
@@ -63,25 +58,18 @@ constexpr long kConflictsBeforeCounting = 500;
 // (an eighth of them), where counts came dear; since counts start from the last completion, a
 // fixed wait costs 4% less over 454 slow inputs and on the finds of climbs from random starts.
 constexpr long kConflictsBeforeFirstCount = 25;
-// Where the count alone does not refute the whole puzzle, the turns that follow split cells and
-// count again in each branch, once a turn affords more than this many counts. The split ran
-// once at first too, when it was the only count; behind the count by whole placements it refuted
-// nothing on 461 slow inputs and cost the two that came that far 10,000 units of work each.
-constexpr long kSplitNodes = 8;
-// Each count is tried first over this share (in percent) of the open cells, those clause learning
-// has been busiest with. On a near-empty grid the pigeonhole is among a third of the cells, and
-// the solver's activity points at them.
-constexpr int kFocusShare = 60;
-// In the turns on the whole puzzle that follow, the split is tried again with a count per this
-// many conflicts of the turn, whenever that is more counts than before (a count costs about as much
-// as 60 conflicts, but a split that cannot refute stops early).
-constexpr long kConflictsPerCount = 32;
+// Where the count does not refute the whole puzzle either, the cells are split at once, for this
+// many branches (see splitQuestion). Of 24 slow inputs that came this far, the 6 without a
+// completion fell within 10 branches and 2,000 steps (15-21 ms -> 6 ms); those with one would
+// run through 170 to 280 branches, but the branches a short split refutes are facts that spare
+// clause learning more than they cost: 4% less work over 627 slow inputs with 5, 3% with 10.
+constexpr long kWholeSplitBranches = 5;
 // After it, the board search and clause learning take turns on a question, each with twice its
 // last budget, from these.
 constexpr long kFirstTurnNodes = 4;
 constexpr long kFirstTurnConflicts = 64;
-// From the second turn of a question on, the split count gets a branch per this many conflicts
-// of the turn (a branch's count costs about as much as 60 conflicts).
+// From the second turn of a question on, the split gets a branch per this many conflicts of the
+// turn (a branch's count costs about as much as 60 conflicts).
 constexpr long kConflictsPerBranch = 64;
 
 enum class Answer { kYes, kNo, kUnknown };
@@ -94,6 +82,21 @@ struct QuestionSplit {
     int count = 0, next = 0;
     bool started = false, narrowed = false;
 };
+
+// Starts a split over `cells`: the cells with two digits or more, fewest first.
+void beginSplit(QuestionSplit& split, const std::uint16_t (&cells)[kCellCount]) {
+    split.started = true;
+    std::copy(std::begin(cells), std::end(cells), std::begin(split.cells));
+    for (int c = 0; c < kCellCount; ++c) {
+        if (std::popcount(static_cast<unsigned>(split.cells[c])) >= 2) {
+            split.order[split.count++] = static_cast<std::int8_t>(c);
+        }
+    }
+    std::stable_sort(split.order, split.order + split.count, [&split](int a, int b) {
+        return std::popcount(static_cast<unsigned>(split.cells[a])) <
+               std::popcount(static_cast<unsigned>(split.cells[b]));
+    });
+}
 
 // Whether the board (already propagated) has a completion, by a search of at most `nodes`
 // nodes; on kYes, `model` holds one.
@@ -169,51 +172,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     solver.hallRules = !units.allNeedEveryDigit;
     const Answer first = quickCompletes(root, ctx, model);
     if (first == Answer::kNo) return done(false);
-    // The counting refutation: set up on the first question that needs it, over the open cells
-    // as the solver has them at the top level (its digits not false, once a solve returned).
-    // Cells down to one digit then are left out, as given: their peers have lost it already, so
-    // they add nothing to the count.
-    Relaxation lp, focusLp;
-    // Where a question's branches start: the basis of its own count. The whole puzzle, the only
-    // user of the focus, is settled before the first question: its relaxation serves (a third
-    // relaxation would take another 0.9 MB of stack).
-    Relaxation& questionCount = focusLp;
     Placements placements;
-    SplitFocus focus{&focusLp, {}, 1};
+    Placements splitBasis;  // where a split's branches start: the count of its question
     auto openCells = [&solver](std::uint16_t(&open)[kCellCount]) {
         std::copy(std::begin(solver.notFalse), std::end(solver.notFalse), std::begin(open));
-    };
-    // The split's nodes take the solver's propagation, with what it has learned, in place of
-    // naked singles: the digits fixed on the way down. It runs on the whole puzzle only.
-    const SplitSettle settle{
-        [](void* context, const std::int16_t* fixed, int count, std::uint16_t(&cells)[81]) {
-            return propagateAssuming(*static_cast<ClauseSolver*>(context), fixed, count, cells);
-        },
-        &solver};
-    auto splitRefutes = [&](std::uint16_t(&open)[kCellCount], long counts) {
-        if (focus.credit > 0) {
-            // The cells of the focus: the open ones whose digits the solver bumped most.
-            double activity[kCellCount];
-            int order[kCellCount], cells = 0;
-            for (int c = 0; c < kCellCount; ++c) {
-                if (lp.cellRow[c] < 0 || open[c] == 0) continue;
-                activity[c] = 0;
-                for (int d = 0; d < kDigits; ++d) activity[c] += solver.activity[c * kDigits + d];
-                order[cells++] = c;
-            }
-            std::sort(order, order + cells, [&activity](int a, int b) {
-                return activity[a] > activity[b] || (activity[a] == activity[b] && a < b);
-            });
-            focus.among[0] = focus.among[1] = 0;
-            for (int k = 0; k < cells * kFocusShare / 100; ++k) {
-                focus.among[order[k] / 64] |= std::uint64_t{1} << (order[k] % 64);
-            }
-        }
-        long left = counts;
-        const bool refuted = relaxationRefutesBySplitting(lp, open, model, left,
-                                                          &work.relaxationPivots, &settle, &focus);
-        work.relaxations += counts - left;
-        return refuted;
     };
     // The whole puzzle, each time from the local search's closest assignment (the cells'
     // questions start from the last completion instead).
@@ -223,11 +185,9 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         preferDigits(solver, closest);
         return solve(solver, conflicts, model);
     };
-    bool relaxationReady = false;
-    // A single count by whole placements. It refutes whatever the fractional count refutes and
-    // more (the slowest questions known, where the split count needed 500 conflicts first), at a
-    // fifth of its cost per step: the fractional count over a near-empty grid has three times
-    // the rows.
+    // A single count by whole placements. It refutes whatever a fractional count by cells and
+    // units refutes and more (the slowest questions known, where that count split needed 500
+    // conflicts first), at a fifth of its cost per step.
     // Where it fails, the count ends on a fractional cover, most of it whole placements: the
     // digits that cover most of each cell are most of a completion where one exists. A short
     // local search starts from them, and a question's clause learning goes on from them (a
@@ -253,46 +213,33 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         return !propagateAssuming(solver, &assumed, 1, open) ||
                placementsRecall(placements, open, &work.placementSteps);
     };
-    auto setUp = [&](const std::uint16_t(&open)[kCellCount]) {
-        if (relaxationReady) return;
-        relaxationReady = true;
-        std::uint16_t cells[kCellCount];
-        for (int c = 0; c < kCellCount; ++c) cells[c] = std::has_single_bit(open[c]) ? 0 : open[c];
-        initRelaxation(lp, cells);
-        initRelaxation(focusLp, cells);
-    };
     // A question that the single count and clause learning leave open is split: under it, each
-    // digit of an open cell is a branch, propagated by the solver and counted, each count from
-    // the basis of the question's own. A cell none of whose branches has a fractional cover
-    // refutes the question; one with a single branch left is narrowed to it. Of the questions
-    // that outlasted the count by whole placements on 547 slow inputs, every one without a
-    // completion fell to the first five branches (most to two, of a cell with two or three
-    // digits), where clause learning spent up to 2,000 conflicts; but each that completes ran
-    // through every cell (230 branches, a millisecond each): hence the split only in the turns.
-    // A call goes on while `branches` last, finishing the cell it is on; true when refuted.
+    // digit of an open cell is a branch, propagated by the solver and counted from where the
+    // question's own count ended. A cell none of whose branches has a cover refutes the
+    // question; one with a single branch left is narrowed to it. With `cell` -1 the question is
+    // the whole puzzle, and each branch refuted is a fact the solver keeps. Of the questions that
+    // outlasted the single count on 547 slow inputs, every one without a completion fell to the
+    // first five branches (most to two, of a cell with two or three digits), where clause
+    // learning spent up to 2,000 conflicts; but each that completes ran through every cell (230
+    // branches, a millisecond each): hence a question's split only in the turns. A call goes on
+    // while `branches` last, finishing the cell it is on; true when refuted.
     auto splitQuestion = [&](int cell, int digit, QuestionSplit& split, long branches) {
         std::int16_t assumed[2] = {static_cast<std::int16_t>(cell * kDigits + digit), 0};
+        const int asked = cell >= 0 ? 1 : 0;  // the question's own assumption, if any
+        // A branch without completion: for the whole puzzle, a fact (false when that leaves the
+        // puzzle none).
+        auto noCompletion = [&](int c, int d) {
+            return asked == 1 || fixDigit(solver, c, d, false);
+        };
         if (!split.started) {
-            split.started = true;
-            if (!propagateAssuming(solver, assumed, 1, split.cells)) return true;
-            std::uint16_t open[kCellCount];
-            openCells(open);
-            setUp(open);
-            for (int c = 0; c < kCellCount; ++c) {
-                if (std::popcount(static_cast<unsigned>(split.cells[c])) >= 2) {
-                    split.order[split.count++] = static_cast<std::int8_t>(c);
-                }
-            }
-            std::stable_sort(split.order, split.order + split.count, [&split](int a, int b) {
-                return std::popcount(static_cast<unsigned>(split.cells[a])) <
-                       std::popcount(static_cast<unsigned>(split.cells[b]));
-            });
+            std::uint16_t cells[kCellCount];
+            if (!propagateAssuming(solver, assumed, asked, cells)) return true;
+            beginSplit(split, cells);
             // The question's own count, the first of the budget; where it does not refute, its
             // basis is kept.
             --branches;
-            ++work.relaxations;
-            if (relaxationRefutes(lp, split.cells, model, &work.relaxationPivots)) return true;
-            copyBasis(lp, questionCount);
+            if (placementsRefute(placements, split.cells, model, &work.placementSteps)) return true;
+            splitBasis = placements;
         }
         while (branches > 0) {
             if (split.next == split.count) {
@@ -306,16 +253,23 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             for (unsigned rest = split.cells[c]; rest != 0 && std::popcount(covered) < 2;
                  rest &= rest - 1) {
                 const int d = std::countr_zero(rest);
-                assumed[1] = static_cast<std::int16_t>(c * kDigits + d);
+                assumed[asked] = static_cast<std::int16_t>(c * kDigits + d);
                 std::uint16_t branch[kCellCount];
-                if (!propagateAssuming(solver, assumed, 2, branch)) continue;
-                for (int k = 0; k < kCellCount; ++k) branch[k] &= split.cells[k];
-                branch[c] = static_cast<std::uint16_t>(1u << d);
-                --branches;
-                ++work.relaxations;
-                copyBasis(questionCount, lp);
-                if (!relaxationRefutes(lp, branch, model, &work.relaxationPivots)) {
+                bool open = propagateAssuming(solver, assumed, asked + 1, branch);
+                for (int k = 0; open && k < kCellCount; ++k) {
+                    branch[k] &= split.cells[k];
+                    open = branch[k] != 0 || split.cells[k] == 0;  // narrowing may leave none
+                }
+                if (open) {
+                    branch[c] = static_cast<std::uint16_t>(1u << d);
+                    --branches;
+                    open =
+                        !placementsRefuteFrom(placements, splitBasis, branch, &work.placementSteps);
+                }
+                if (open) {
                     covered |= 1u << d;
+                } else if (!noCompletion(c, d)) {
+                    return true;
                 }
             }
             if (covered == 0) return true;
@@ -330,8 +284,8 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     // `model` holds one. Clause learning can spend thousands of conflicts on a completion that
     // a search over the board, with all its deductions, meets in a few dozen nodes, and the
     // other way round on refutations: the two take turns, each with twice its last budget.
-    auto decide = [&](const Board& board, int cell, unsigned digits) {
-        long splitTried = kSplitNodes;
+    // `split` is the question's split so far.
+    auto decide = [&](const Board& board, int cell, unsigned digits, QuestionSplit& split) {
         Board trial = board;
         if (cell >= 0) {
             for (int d = 0; d < kDigits; ++d) {
@@ -340,18 +294,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         }
         ++boards;
         if (!propagate(trial, units, true)) return 0;
-        QuestionSplit split;
         for (long nodes = kFirstTurnNodes, conflicts = kFirstTurnConflicts, turn = 0;;
              nodes *= 2, conflicts *= 2, ++turn) {
             const Answer answer = searchCompletes(trial, ctx, model, nodes);
             if (answer != Answer::kUnknown) return answer == Answer::kYes ? 1 : 0;
-            if (const long counts = conflicts / kConflictsPerCount;
-                cell < 0 && counts > splitTried && relaxationReady) {
-                splitTried = counts;
-                std::uint16_t open[kCellCount];
-                openCells(open);
-                if (splitRefutes(open, counts)) return 0;
-            }
             // A question's every other turn starts from every digit true, as the solver's first
             // search did: the values a question starts from (the last completion's) lead it far
             // off now and then (an input climbed against them met 4,700 conflicts, 300 before).
@@ -359,8 +305,8 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             const int found = cell >= 0 ? solveWithin(solver, cell, digits, conflicts, model)
                                         : wholePuzzle(conflicts);
             if (found >= 0) return found;
-            if (cell >= 0 && turn >= 1 && std::has_single_bit(digits) &&
-                splitQuestion(cell, std::countr_zero(digits), split,
+            if (turn >= 1 && (cell < 0 || std::has_single_bit(digits)) &&
+                splitQuestion(cell, cell < 0 ? 0 : std::countr_zero(digits), split,
                               conflicts / kConflictsPerBranch)) {
                 return 0;
             }
@@ -368,6 +314,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     };
     if (first == Answer::kUnknown) {
         int found = -1;
+        QuestionSplit split;
         // Where no given repeats too: the quick search's 16 nodes did not settle it (a climb
         // met a near-empty grid whose first completion took clause learning alone 880
         // conflicts, this way 3).
@@ -392,18 +339,18 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             found = placementsCount(open, closest, closest);
             if (found == 0) return done(false);
             if (found < 0) {
+                beginSplit(split, open);
+                splitBasis = placements;
+                if (splitQuestion(-1, 0, split, kWholeSplitBranches)) return done(false);
+            }
+            if (found < 0) {
                 // From the closest assignment the local search met near the cover, not from
                 // the cover itself: a climb's find 705 -> 470 conflicts in all, 1% less work
                 // over 461 slow inputs.
                 found = wholePuzzle(kConflictsBeforeCounting - kConflictsBeforeWholeCount);
             }
         }
-        if (found < 0) {
-            std::uint16_t open[kCellCount];
-            openCells(open);
-            setUp(open);
-            found = decide(root, -1, 0);
-        }
+        if (found < 0) found = decide(root, -1, 0, split);
         if (found == 0) return done(false);
     }
     // Tells the solver what the board's deductions excluded.
@@ -473,7 +420,8 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             }
             int found;
             if (counted) {
-                found = decide(current, cell, ask);
+                QuestionSplit split;
+                found = decide(current, cell, ask, split);
             } else {
                 // From the last completion's values: a question that completes is often met
                 // near it, where the values the last refutation left can lead far off (a fifth
