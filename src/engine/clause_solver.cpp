@@ -1053,8 +1053,11 @@ bool orderInterchangeable(ClauseSolver& s, unsigned digits) {
     return settle(s);
 }
 
-bool propagateAssuming(ClauseSolver& s, const std::int16_t* vars, int count,
-                       std::uint16_t (&open)[kSolverCells]) {
+namespace {
+
+// propagateAssuming for literals.
+bool propagateUnder(ClauseSolver& s, const int* literals, int count,
+                    std::uint16_t (&open)[kSolverCells]) {
     backtrack(s, 0);
     // Backtracking saves each value as its variable's phase: these assumptions are not the
     // search's, and its phases stay as they were.
@@ -1063,18 +1066,37 @@ bool propagateAssuming(ClauseSolver& s, const std::int16_t* vars, int count,
     int pair[2];
     bool ok = propagate(s, pair) == kNoConflict;
     for (int k = 0; ok && k < count; ++k) {
-        const int literal = positive(vars[k]);
-        const int value = valueOf(s, literal);
+        const int value = valueOf(s, literals[k]);
         if (value == 0) ok = false;
         if (value != -1) continue;
         newLevel(s);
-        assign(s, literal, kNoReason);
+        assign(s, literals[k], kNoReason);
         ok = propagate(s, pair) == kNoConflict;
     }
     if (ok) std::copy(std::begin(s.notFalse), std::end(s.notFalse), std::begin(open));
     backtrack(s, 0);
     std::copy(std::begin(phases), std::end(phases), std::begin(s.phase));
     return ok;
+}
+
+}  // namespace
+
+bool propagateAssuming(ClauseSolver& s, const std::int16_t* vars, int count,
+                       std::uint16_t (&open)[kSolverCells]) {
+    int literals[kSolverCells];
+    count = std::min(count, kSolverCells);
+    for (int k = 0; k < count; ++k) literals[k] = positive(vars[k]);
+    return propagateUnder(s, literals, count, open);
+}
+
+bool propagateExcluding(ClauseSolver& s, int cell, unsigned digits,
+                        std::uint16_t (&open)[kSolverCells]) {
+    int literals[9], count = 0;
+    for (int d = 0; d < 9; ++d) {
+        if (!(digits >> d & 1u) && s.exists[cell * 9 + d])
+            literals[count++] = negative(cell * 9 + d);
+    }
+    return propagateUnder(s, literals, count, open);
 }
 
 void preferDigits(ClauseSolver& s, const std::int8_t (&digits)[kSolverCells]) {

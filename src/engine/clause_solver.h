@@ -130,6 +130,11 @@ bool orderInterchangeable(ClauseSolver& s, unsigned digits);
 bool propagateAssuming(ClauseSolver& s, const std::int16_t* vars, int count,
                        std::uint16_t (&open)[kSolverCells]);
 
+// The same with every digit of `cell` outside `digits` (bit d) assumed false instead: a
+// question for several digits of one cell.
+bool propagateExcluding(ClauseSolver& s, int cell, unsigned digits,
+                        std::uint16_t (&open)[kSolverCells]);
+
 // Sets the value each variable is tried with first to a completion's, or near one's: `digits[cell]`
 // (0-8) where it is not -1, the cell's other digits false.
 void preferDigits(ClauseSolver& s, const std::int8_t (&digits)[kSolverCells]);
