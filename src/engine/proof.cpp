@@ -22,8 +22,8 @@ constexpr long kQuickSearchNodes = 16;
 // Where the quick search does not settle it, the whole puzzle is asked much as a question is: a
 // board search of this many nodes with the template filter (where clause learning can take
 // hundreds of conflicts to meet a first completion, the board's deductions often meet one in a
-// few dozen nodes), then this many conflicts, then a count by whole placements (it refutes at
-// once a pigeonhole that the fractional count's split had spent 500 conflicts and 1,000 steps on).
+// few dozen nodes), a short local search, then a count by whole placements (its cover is often a
+// completion, or the local search from it meets one), then clause learning.
 constexpr long kFirstBoardNodes = 64;
 // After the board search, a local search of this many moves (about as much as 12 conflicts): it
 // meets a first completion where clause learning took hundreds of conflicts (the slowest inputs
@@ -34,16 +34,10 @@ constexpr long kFirstBoardNodes = 64;
 // it cost 2.5% less over the 408 but a fifth more on finds of climbs against it and on the four
 // inputs of the first climb: the board search's completions are the smaller, and so are the
 // questions that follow.
+// The count came after 100 conflicts and a second local search of 3,000 moves once; straight
+// after this one it costs 6% less work over 627 slow inputs (the ten costliest 508k -> 450k
+// units): its cover met the completions those had met, and the ones they had not.
 constexpr long kLocalSearchMoves = 300;
-constexpr long kConflictsBeforeWholeCount = 100;
-// Where the first 100 conflicts meet no completion either, the local search runs again with this
-// many moves (from the start: it is deterministic): its time grows with clause learning's. On the
-// 40 costliest of 409 slow inputs, the whole puzzle took 470 to 940 conflicts (10 to 18 ms) where
-// 300 moves failed, and half of those met a completion within 3,000 moves (1 ms); 4% less work
-// over the 409. A third run of 12,000 moves after the next 400 conflicts went when the count's
-// cover gave the local search a better start: without it, 0.2% less work over 492 slow inputs,
-// and an input without completion that a climb had found 64,356 -> 47,186 units.
-constexpr long kLocalSearchMovesLater = 3000;
 // Where a count by whole placements fails, a local search of this many moves from its cover.
 constexpr long kCoverMoves = 1000;
 // The conflicts a question may spend before it goes to the turns of board search and clause
@@ -346,11 +340,6 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             searchLocally(candidates, kLocalSearchMoves, model, closest, &work.localSearchSteps)) {
             found = 1;
         }
-        if (found < 0) found = wholePuzzle(kConflictsBeforeWholeCount);
-        if (found < 0 && searchLocally(candidates, kLocalSearchMovesLater, model, closest,
-                                       &work.localSearchSteps)) {
-            found = 1;
-        }
         if (found < 0) {
             std::uint16_t open[kCellCount];
             openCells(open);
@@ -360,12 +349,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                 beginSplit(split, open);
                 splitBasis = placements;
                 if (splitQuestion(-1, 0, split, kWholeSplitBranches)) return done(false);
-            }
-            if (found < 0) {
                 // From the closest assignment the local search met near the cover, not from
                 // the cover itself: a climb's find 705 -> 470 conflicts in all, 1% less work
                 // over 461 slow inputs.
-                found = wholePuzzle(kConflictsBeforeCounting - kConflictsBeforeWholeCount);
+                found = wholePuzzle(kConflictsBeforeCounting);
             }
         }
         if (found < 0) found = decide(root, -1, 0, split);
