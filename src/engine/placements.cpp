@@ -220,6 +220,7 @@ struct Master {
     Placements& p;
     const Space& s;
     int m;
+    int lanes = (m + Placements::kLanes - 1) / Placements::kLanes * Placements::kLanes;
     long steps = 0;
 
     bool slack(int column) const { return column >= Placements::kMaxPool; }
@@ -243,7 +244,7 @@ struct Master {
     // completion, a question's count takes a quarter fewer steps than from the slacks alone.
     void start(const std::int8_t* hint) {
         for (int r = 0; r < m; ++r) {
-            std::fill(p.inverse[r], p.inverse[r] + m, 0.0);
+            std::fill(p.inverse[r], p.inverse[r] + lanes, 0.0);
             p.inverse[r][r] = 1;
             p.value[r] = capacity(r);
             p.basic[r] = Placements::kMaxPool + r;
@@ -325,15 +326,15 @@ struct Master {
             }
             if (enter < 0 && slackIn < 0) return true;
             if (++steps > kMaxSteps) return false;
-            double alpha[Placements::kMaxRows];
+            double alpha[Placements::kStride];
             if (slackIn >= 0) {
                 enter = -1;
-                std::copy(p.inverse[slackIn], p.inverse[slackIn] + m, alpha);
+                std::copy(p.inverse[slackIn], p.inverse[slackIn] + lanes, alpha);
             } else {
-                std::fill(alpha, alpha + m, 0.0);
+                std::fill(alpha, alpha + lanes, 0.0);
                 for (int i = 0; i <= p.size[enter]; ++i) {
                     const double* column = p.inverse[p.rows[enter][i]];
-                    for (int r = 0; r < m; ++r) alpha[r] += column[r];
+                    for (int r = 0; r < lanes; ++r) alpha[r] += column[r];
                 }
             }
             // The ratios first, all at once; then the rows in order, as the rule reads.
@@ -358,7 +359,9 @@ struct Master {
                 double* column = p.inverse[i];
                 const double t = column[leave] / pivot;
                 if (t == 0) continue;
-                for (int r = 0; r < m; ++r) column[r] -= alpha[r] * t;
+                for (int r = 0; r < lanes; r += Placements::kLanes) {
+                    for (int k = r; k < r + Placements::kLanes; ++k) column[k] -= alpha[k] * t;
+                }
                 column[leave] = t;
                 p.dual[i] += gain * t;
             }
@@ -466,7 +469,9 @@ bool placementsRefuteFrom(Placements& p, const Placements& from, const std::uint
     if (s.cells == 0) return false;
     Master master{p, s, s.cells + 9};
     const int m = master.m;
-    for (int r = 0; r < m; ++r) std::copy(from.inverse[r], from.inverse[r] + m, p.inverse[r]);
+    for (int r = 0; r < m; ++r) {
+        std::copy(from.inverse[r], from.inverse[r] + master.lanes, p.inverse[r]);
+    }
     std::copy(from.value, from.value + m, p.value);
     std::copy(from.basic, from.basic + m, p.basic);
     std::copy(from.slackBasic, from.slackBasic + m, p.slackBasic);

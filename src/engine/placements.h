@@ -14,7 +14,11 @@ namespace engine {
 struct Placements {
     static constexpr int kMaxRows = 81 + 9;
     static constexpr int kMaxPool = 768;
-    double inverse[kMaxRows][kMaxRows];  // by columns: inverse[i] is column i
+    // Columns are kept zero below `rows` up to a whole vector of eight: the steps' loops then run
+    // without a remainder.
+    static constexpr int kLanes = 8;
+    static constexpr int kStride = (kMaxRows + kLanes - 1) / kLanes * kLanes;
+    double inverse[kMaxRows][kStride];  // by columns: inverse[i] is column i
     double value[kMaxRows];
     double dual[kMaxRows + 1];  // the last stays 0, for the rows that pad `rows`
     int basic[kMaxRows];        // below kMaxPool a placement, else kMaxPool + row for a slack
