@@ -470,7 +470,7 @@ bool placementsRefuteFrom(Placements& p, const Placements& from, const std::uint
     Master master{p, s, s.cells + 9};
     const int m = master.m;
     for (int r = 0; r < m; ++r) {
-        std::copy(from.inverse[r], from.inverse[r] + master.lanes, p.inverse[r]);
+        std::copy(std::begin(from.inverse[r]), std::end(from.inverse[r]), p.inverse[r]);
     }
     std::copy(from.value, from.value + m, p.value);
     std::copy(from.basic, from.basic + m, p.basic);
