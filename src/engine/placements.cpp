@@ -468,13 +468,12 @@ bool placementsRefuteFrom(Placements& p, const Placements& from, const std::uint
     const Space s(allowed);
     if (s.cells == 0) return false;
     Master master{p, s, s.cells + 9};
-    const int m = master.m;
-    for (int r = 0; r < m; ++r) {
+    for (int r = 0; r < master.m; ++r) {
         std::copy(std::begin(from.inverse[r]), std::end(from.inverse[r]), p.inverse[r]);
     }
-    std::copy(from.value, from.value + m, p.value);
-    std::copy(from.basic, from.basic + m, p.basic);
-    std::copy(from.slackBasic, from.slackBasic + m, p.slackBasic);
+    std::copy(std::begin(from.value), std::end(from.value), p.value);
+    std::copy(std::begin(from.basic), std::end(from.basic), p.basic);
+    std::copy(std::begin(from.slackBasic), std::end(from.slackBasic), p.slackBasic);
     p.dual[Placements::kMaxRows] = 0;
     p.pool = from.pool;
     int cellOfRow[81];
