@@ -54,23 +54,23 @@ constexpr long kConflictsBeforeCounting = 500;
 // fixed wait costs 4% less over 454 slow inputs and on the finds of climbs from random starts.
 constexpr long kConflictsBeforeFirstCount = 25;
 // Where the count does not refute the whole puzzle either, the cells are split at once, for this
-// many branches (see splitQuestion). Of 24 slow inputs that came this far, the 6 without a
-// completion fell within 10 branches and 2,000 steps (15-21 ms -> 6 ms); those with one would
-// run through 170 to 280 branches, but the branches a short split refutes are facts that spare
-// clause learning more than they cost: 4% less work over 627 slow inputs with 5, 3% with 10.
-constexpr long kWholeSplitBranches = 5;
+// many steps of counting (see splitQuestion), and on in the turns. Of 24 slow inputs that came
+// this far, the 6 without a completion fell within 10 branches and 2,000 steps (15-21 ms -> 3 ms);
+// those with one would run through 170 to 280 branches, but the branches a short split refutes
+// are facts that spare clause learning more than they cost. 500 to 1,000 steps: 3% less work
+// over 627 slow inputs than none, 1.5% less than 2,000.
+constexpr long kWholeSplitSteps = 1000;
 // After it, the board search and clause learning take turns on a question, each with twice its
 // last budget, from these.
 constexpr long kFirstTurnNodes = 4;
 constexpr long kFirstTurnConflicts = 64;
 // Digits of a cell left to ask, at least, for one count over them all (see the proof's loop).
 constexpr int kUnionDigits = 3;
-// In each turn the split gets a branch per this many conflicts of the turn. A branch's count
-// costs about as much as 60 conflicts from a completion's placements, a third of that from its
-// question's basis: 8 from the first turn on, the split going on from the question's single
-// count, cost 1.3% less work over 627 slow inputs than 64 from the second turn with a count of
-// its own (the costliest 79,830 -> 62,130 units); 4 cost more.
-constexpr long kConflictsPerBranch = 8;
+// In each turn, from the first, the split gets this many steps of counting per conflict of the
+// turn (a step costs a seventh to a tenth of a conflict). Its budget once went by branches, one
+// per 8 conflicts: a climb met a question with a completion whose split ran 9,000 steps in three
+// turns (31 ms; 19 ms this way, 13 ms before the split went by whole placements). 2 to 8: level.
+constexpr long kStepsPerConflict = 4;
 
 enum class Answer { kYes, kNo, kUnknown };
 
@@ -235,8 +235,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     // first five branches (most to two, of a cell with two or three digits), where clause
     // learning spent up to 2,000 conflicts; but each that completes ran through every cell (230
     // branches, a millisecond each): hence a question's split only in the turns. A call goes on
-    // while `branches` last, finishing the cell it is on; true when refuted.
-    auto splitQuestion = [&](int cell, int digit, QuestionSplit& split, long branches) {
+    // while it has spent fewer than `steps` steps of counting, finishing the cell it is on; true
+    // when refuted.
+    auto splitQuestion = [&](int cell, int digit, QuestionSplit& split, long steps) {
+        const long until = work.placementSteps + steps;
         std::int16_t assumed[2] = {static_cast<std::int16_t>(cell * kDigits + digit), 0};
         const int asked = cell >= 0 ? 1 : 0;  // the question's own assumption, if any
         // A branch without completion: for the whole puzzle, a fact (false when that leaves the
@@ -250,11 +252,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             beginSplit(split, cells);
             // The question's own count, the first of the budget; where it does not refute, its
             // basis is kept.
-            --branches;
             if (placementsRefute(placements, split.cells, model, &work.placementSteps)) return true;
             splitBasis = placements;
         }
-        while (branches > 0) {
+        while (work.placementSteps < until) {
             if (split.next == split.count) {
                 if (!split.narrowed) return false;
                 split.narrowed = false;  // another round over the narrowed cells
@@ -275,7 +276,6 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                 }
                 if (open) {
                     branch[c] = static_cast<std::uint16_t>(1u << d);
-                    --branches;
                     open =
                         !placementsRefuteFrom(placements, splitBasis, branch, &work.placementSteps);
                 }
@@ -320,7 +320,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             if (found >= 0) return found;
             if ((cell < 0 || std::has_single_bit(digits)) &&
                 splitQuestion(cell, cell < 0 ? 0 : std::countr_zero(digits), split,
-                              conflicts / kConflictsPerBranch)) {
+                              conflicts * kStepsPerConflict)) {
                 return 0;
             }
         }
@@ -354,7 +354,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             if (found < 0) {
                 beginSplit(split, open);
                 splitBasis = placements;
-                if (splitQuestion(-1, 0, split, kWholeSplitBranches)) return done(false);
+                if (splitQuestion(-1, 0, split, kWholeSplitSteps)) return done(false);
                 // From the closest assignment the local search met near the cover, not from
                 // the cover itself: a climb's find 705 -> 470 conflicts in all, 1% less work
                 // over 461 slow inputs.
