@@ -69,6 +69,12 @@ TEST(PlacementsRefutation, ACountFromAnothersBasisAnswersAsItsOwnWould) {
     }
     EXPECT_GT(refuted, 0);
     EXPECT_LT(refuted, 60);
+    // Over other open cells (one fewer) the basis does not fit: it counts afresh.
+    std::uint16_t fewer[81];
+    std::copy(std::begin(cells), std::end(cells), std::begin(fewer));
+    fewer[26] = 0;
+    EXPECT_EQ(engine::placementsRefuteFrom(from, start, fewer),
+              engine::placementsRefute(own, fewer));
 }
 
 // Digits that no given in a cell's row, column or box holds, for the open cells of `puzzle`.

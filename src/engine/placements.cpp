@@ -460,6 +460,7 @@ bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81], const s
     if (s.cells == 0) return false;
     Master master{p, s, s.cells + 9};
     master.start(hint);
+    p.masterRows = master.m;
     return count(master, steps);
 }
 
@@ -467,7 +468,9 @@ bool placementsRefuteFrom(Placements& p, const Placements& from, const std::uint
                           long* steps) {
     const Space s(allowed);
     if (s.cells == 0) return false;
+    if (from.masterRows != s.cells + 9) return placementsRefute(p, allowed, nullptr, steps);
     Master master{p, s, s.cells + 9};
+    p.masterRows = master.m;
     for (int r = 0; r < master.m; ++r) {
         std::copy(std::begin(from.inverse[r]), std::end(from.inverse[r]), p.inverse[r]);
     }

@@ -14,8 +14,8 @@ namespace engine {
 struct Placements {
     static constexpr int kMaxRows = 81 + 9;
     static constexpr int kMaxPool = 768;
-    // Columns are kept zero below `rows` up to a whole vector of eight: the steps' loops then run
-    // without a remainder.
+    // Each column's entries past the master's rows stay zero up to a whole vector of eight: the
+    // steps' loops then run without a remainder.
     static constexpr int kLanes = 8;
     static constexpr int kStride = (kMaxRows + kLanes - 1) / kLanes * kLanes;
     double inverse[kMaxRows][kStride];  // by columns: inverse[i] is column i
@@ -29,6 +29,7 @@ struct Placements {
     bool slackBasic[kMaxRows];
     bool inBasis[kMaxPool];
     bool banned[kMaxPool];  // uses a digit the cells counted no longer allow
+    int masterRows = 0;     // the last count's rows: its open cells and the digits
     int pool = 0;
     // The weights of the last refutations, most recent first: neighbouring questions often fall
     // to the same ones, and a check costs as much as one pricing round.
@@ -45,7 +46,8 @@ bool placementsRefute(Placements& p, const std::uint16_t (&allowed)[81],
                       const std::int8_t* hint = nullptr, long* steps = nullptr);
 
 // The same, from where the count `from` ended: a count over the same open cells, each of which
-// now allows no more digits than there (a branch of a split, say). Its placements that the cells
+// now allows no more digits than there (a branch of a split, say); over another number of open
+// cells it counts afresh. Its placements that the cells
 // no longer allow are banned and leave the basis as the simplex goes on: a covered branch settles
 // in a third of the steps of a count from a completion's placements.
 bool placementsRefuteFrom(Placements& p, const Placements& from, const std::uint16_t (&allowed)[81],
