@@ -92,14 +92,13 @@ void countedCells(const std::uint16_t (&open)[kCellCount], std::uint16_t (&cells
     for (int c = 0; c < kCellCount; ++c) cells[c] = std::has_single_bit(open[c]) ? 0 : open[c];
 }
 
-// Starts a split over the open cells `open`: the counted ones, fewest digits first.
+// Starts a split over the open cells `open`: the counted ones (two digits or more), fewest
+// digits first.
 void beginSplit(QuestionSplit& split, const std::uint16_t (&open)[kCellCount]) {
     split.started = true;
     countedCells(open, split.cells);
     for (int c = 0; c < kCellCount; ++c) {
-        if (std::popcount(static_cast<unsigned>(split.cells[c])) >= 2) {
-            split.order[split.count++] = static_cast<std::int8_t>(c);
-        }
+        if (split.cells[c] != 0) split.order[split.count++] = static_cast<std::int8_t>(c);
     }
     std::stable_sort(split.order, split.order + split.count, [&split](int a, int b) {
         return std::popcount(static_cast<unsigned>(split.cells[a])) <
@@ -227,6 +226,12 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         return !propagateAssuming(solver, &assumed, 1, open) ||
                placementsRecall(placements, open, &work.placementSteps);
     };
+    // Starts a split from the count that placementsCount just ran over `open`: its basis is
+    // where the branches' counts start.
+    auto splitAfterCount = [&](QuestionSplit& split, const std::uint16_t(&open)[kCellCount]) {
+        beginSplit(split, open);
+        splitBasis = placements;
+    };
     // A question that the single count and clause learning leave open is split: under it, each
     // digit of an open cell is a branch, propagated by the solver and counted from where the
     // question's own count ended. A cell none of whose branches has a cover refutes the
@@ -353,8 +358,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             found = placementsCount(open, closest, closest);
             if (found == 0) return done(false);
             if (found < 0) {
-                beginSplit(split, open);
-                splitBasis = placements;
+                splitAfterCount(split, open);
                 if (splitQuestion(-1, 0, split, kWholeSplitSteps)) return done(false);
                 // From the closest assignment the local search met near the cover, not from
                 // the cover itself: a climb's find 705 -> 470 conflicts in all, 1% less work
@@ -482,8 +486,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                     if (found < 0) {
                         questionSplit = QuestionSplit{};
                         splitDigit = d;
-                        beginSplit(questionSplit, open);
-                        splitBasis = placements;
+                        splitAfterCount(questionSplit, open);
                         found = solveWithin(solver, cell, ask,
                                             kConflictsBeforeCounting - kConflictsBeforeFirstCount,
                                             model);
