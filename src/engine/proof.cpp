@@ -70,8 +70,11 @@ constexpr int kUnionDigits = 3;
 // In each turn, from the first, the split gets this many steps of counting per conflict of the
 // turn (a step costs a seventh to a tenth of a conflict). Its budget once went by branches, one
 // per 8 conflicts: a climb met a question with a completion whose split ran 9,000 steps in three
-// turns (31 ms; 19 ms this way, 13 ms before the split went by whole placements). 2 to 8: level.
-constexpr long kStepsPerConflict = 4;
+// turns (31 ms; 19 ms this way, 13 ms before the split went by whole placements). 2 to 8 were
+// level while the split only refuted; since its branches' covers also meet completions, 32 (about
+// as much time as the turn's clause learning) costs the 145 inputs of the adversarial list 8%
+// less time than 4, the costliest 33 -> 29 ms, and 1% less over 1,222 slow inputs.
+constexpr long kStepsPerConflict = 32;
 
 enum class Answer { kYes, kNo, kUnknown };
 
@@ -232,6 +235,34 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         beginSplit(split, open);
         splitBasis = placements;
     };
+    // Whether the digits that cover most of each cell in the count just run over `cells` (a
+    // branch's), with the first `asked` of `assumed`, complete the puzzle; if so, `model` holds
+    // the completion. Where a question has one, branches' covers of whole placements meet it
+    // within a few thousand steps of splitting, about as soon as a split refutes a question
+    // without one (the slowest questions known took clause learning 700 to 1,100 conflicts).
+    auto coverCompletes = [&](const std::uint16_t(&cells)[kCellCount], const std::int16_t* assumed,
+                              int asked) {
+        std::int8_t cover[kCellCount];
+        placementsCover(placements, cells, cover);
+        std::int16_t all[kCellCount];
+        int n = 0;
+        for (; n < asked; ++n) all[n] = assumed[n];
+        for (int c = 0; c < kCellCount; ++c) {
+            if (cells[c] == 0) continue;
+            if (cover[c] < 0 || n == kCellCount) return false;
+            all[n++] = static_cast<std::int16_t>(c * kDigits + cover[c]);
+        }
+        std::uint16_t open[kCellCount];
+        if (!propagateAssuming(solver, all, n, open)) return false;
+        for (int c = 0; c < kCellCount; ++c) {
+            if (!std::has_single_bit(open[c]) && open[c] != 0) return false;
+        }
+        for (int c = 0; c < kCellCount; ++c) {
+            model[c] = open[c] == 0 ? std::int8_t{-1}
+                                    : static_cast<std::int8_t>(std::countr_zero(open[c]));
+        }
+        return true;
+    };
     // A question that the single count and clause learning leave open is split: under it, each
     // digit of an open cell is a branch, propagated by the solver and counted from where the
     // question's own count ended. A cell none of whose branches has a cover refutes the
@@ -240,9 +271,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
     // outlasted the single count on 547 slow inputs, every one without a completion fell to the
     // first five branches (most to two, of a cell with two or three digits), where clause
     // learning spent up to 2,000 conflicts; but each that completes ran through every cell (230
-    // branches, a millisecond each): hence a question's split only in the turns. A call goes on
-    // while it has spent fewer than `steps` steps of counting, finishing the cell it is on; true
-    // when refuted.
+    // branches, a millisecond each): hence a question's split only in the turns. A branch whose
+    // cover's digits complete the puzzle answers the question. A call goes on while it has spent
+    // fewer than `steps` steps of counting, finishing the cell it is on: 0 when refuted, 1 with a
+    // completion in `model`, -1 for neither.
     auto splitQuestion = [&](int cell, int digit, QuestionSplit& split, long steps) {
         const long until = work.placementSteps + steps;
         std::int16_t assumed[2] = {static_cast<std::int16_t>(cell * kDigits + digit), 0};
@@ -254,16 +286,16 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         };
         if (!split.started) {
             std::uint16_t cells[kCellCount];
-            if (!propagateAssuming(solver, assumed, asked, cells)) return true;
+            if (!propagateAssuming(solver, assumed, asked, cells)) return 0;
             beginSplit(split, cells);
             // The question's own count, the first of the budget; where it does not refute, its
             // basis is kept.
-            if (placementsRefute(placements, split.cells, model, &work.placementSteps)) return true;
+            if (placementsRefute(placements, split.cells, model, &work.placementSteps)) return 0;
             splitBasis = placements;
         }
         while (work.placementSteps < until) {
             if (split.next == split.count) {
-                if (!split.narrowed) return false;
+                if (!split.narrowed) return -1;
                 split.narrowed = false;  // another round over the narrowed cells
                 split.next = 0;
             }
@@ -287,17 +319,18 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                 }
                 if (open) {
                     covered |= 1u << d;
+                    if (coverCompletes(branch, assumed, asked)) return 1;
                 } else if (!noCompletion(c, d)) {
-                    return true;
+                    return 0;
                 }
             }
-            if (covered == 0) return true;
+            if (covered == 0) return 0;
             if (std::has_single_bit(covered) && covered != split.cells[c]) {
                 split.cells[c] = static_cast<std::uint16_t>(covered);
                 split.narrowed = true;
             }
         }
-        return false;
+        return -1;
     };
     // Whether `board` has a completion with `cell` (unless -1) taking one of `digits`; on 1,
     // `model` holds one. Clause learning can spend thousands of conflicts on a completion that
@@ -324,10 +357,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             const int found = cell >= 0 ? solveWithin(solver, cell, digits, conflicts, model)
                                         : wholePuzzle(conflicts);
             if (found >= 0) return found;
-            if ((cell < 0 || std::has_single_bit(digits)) &&
-                splitQuestion(cell, cell < 0 ? 0 : std::countr_zero(digits), split,
-                              conflicts * kStepsPerConflict)) {
-                return 0;
+            if (cell < 0 || std::has_single_bit(digits)) {
+                const int settled = splitQuestion(cell, cell < 0 ? 0 : std::countr_zero(digits),
+                                                  split, conflicts * kStepsPerConflict);
+                if (settled >= 0) return settled;
             }
         }
     };
@@ -359,11 +392,13 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             if (found == 0) return done(false);
             if (found < 0) {
                 splitAfterCount(split, open);
-                if (splitQuestion(-1, 0, split, kWholeSplitSteps)) return done(false);
+                found = splitQuestion(-1, 0, split, kWholeSplitSteps);
+                if (found == 0) return done(false);
                 // From the closest assignment the local search met near the cover, not from
                 // the cover itself: a climb's find 705 -> 470 conflicts in all, 1% less work
                 // over 461 slow inputs.
-                found = wholePuzzle(kConflictsBeforeCounting - kConflictsBeforeFirstCount);
+                if (found < 0)
+                    found = wholePuzzle(kConflictsBeforeCounting - kConflictsBeforeFirstCount);
             }
         }
         if (found < 0) found = decide(root, -1, 0, split);
