@@ -73,10 +73,12 @@ constexpr int kUnionDigits = 3;
 // turn (a step costs a seventh to a tenth of a conflict). Its budget once went by branches, one
 // per 8 conflicts: a climb met a question with a completion whose split ran 9,000 steps in three
 // turns (31 ms; 19 ms this way, 13 ms before the split went by whole placements). 2 to 8 were
-// level while the split only refuted; since its branches' covers also meet completions, 32 (about
-// as much time as the turn's clause learning) costs the 145 inputs of the adversarial list 8%
-// less time than 4, the costliest 33 -> 29 ms, and 1% less over 1,222 slow inputs.
-constexpr long kStepsPerConflict = 32;
+// level while the split only refuted; since its branches' covers also meet completions, 16 (the
+// split about twice the time of the turn's clause learning) costs the 145 inputs of the
+// adversarial list 10% less time than 4 and 1,222 slow inputs 2% less, the costliest of them
+// 24 -> 19 ms. 32 gave a climb a question with a completion that clause learning met within
+// 300 conflicts while the split spent 7,500 steps (37 ms); 8 cost more on the list.
+constexpr long kStepsPerConflict = 16;
 
 enum class Answer { kYes, kNo, kUnknown };
 
