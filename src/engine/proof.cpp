@@ -44,12 +44,12 @@ constexpr long kCoverMoves = 1000;
 // The conflicts a question may spend before it goes to the turns of board search and clause
 // learning, and the whole puzzle before those turns (most questions need a handful; the
 // pigeonholes, thousands). 500 while the turns' split only refuted; since it meets completions
-// too, 200 costs the adversarial list 10% less time (its second to fifth costliest 31 -> 22 ms)
-// and 1,222 slow inputs 1% less.
+// too, 200 (with 32 steps a conflict, below) cost the adversarial list 10% less time than 500,
+// its second to fifth costliest 31 -> 22 ms, and 1,222 slow inputs 1% less.
 constexpr long kConflictsBeforeCounting = 200;
 // Before that, a digit still open after this many conflicts gets a single count by whole
 // placements, without a split: a count costs about as much as 25 to 100 conflicts, and a
-// pigeonhole that the count settles then no longer costs the other 475 (the adversary had found
+// pigeonhole that the count settles then no longer costs the rest (the adversary had found
 // inputs made of such questions). 50 before the count got cheaper: 11% more time on the finds
 // of two climbs, 8% more work on older finds. The wait once grew with the last count's steps
 // (an eighth of them), where counts came dear; since counts start from the last completion, a
@@ -74,10 +74,11 @@ constexpr int kUnionDigits = 3;
 // per 8 conflicts: a climb met a question with a completion whose split ran 9,000 steps in three
 // turns (31 ms; 19 ms this way, 13 ms before the split went by whole placements). 2 to 8 were
 // level while the split only refuted; since its branches' covers also meet completions, 16 (the
-// split about twice the time of the turn's clause learning) costs the 145 inputs of the
-// adversarial list 10% less time than 4 and 1,222 slow inputs 2% less, the costliest of them
-// 24 -> 19 ms. 32 gave a climb a question with a completion that clause learning met within
-// 300 conflicts while the split spent 7,500 steps (37 ms); 8 cost more on the list.
+// split about twice the time of the turn's clause learning), with the turns after 200 conflicts:
+// against 4 steps, 500 conflicts and a split that met no completions, paired on one core, the
+// 145 inputs of the adversarial list 0.88 of the time, 1,222 slow inputs 0.98, the costliest of
+// those 24 -> 19 ms. 32 gave a climb a question with a completion that clause learning met
+// within 300 conflicts while the split spent 7,500 steps (37 ms); 8 cost more on the list.
 constexpr long kStepsPerConflict = 16;
 
 enum class Answer { kYes, kNo, kUnknown };
