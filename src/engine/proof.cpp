@@ -423,6 +423,8 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         }
     };
     Board current = root;
+    // A question's work so far in conflicts, a count's steps weighed at an eighth of one.
+    auto questionCost = [&] { return solver.conflicts + work.placementSteps / 8; };
     // Digit d of the cell in band b at `bit` has no completion: the board and the solver drop it.
     auto refute = [&](int cell, int b, std::uint32_t bit, int d) {
         current.candidates[d][b] &= ~bit;
@@ -471,6 +473,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         QuestionSplit questionSplit;
         int splitDigit = -1;
         while (unsettled != 0) {
+            const long askedAt = questionCost();
             const int d = std::countr_zero(unsettled);
             const unsigned ask = 1u << d;
             if (recalledRefutes(cell, d)) {
@@ -547,6 +550,23 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             }
             refute(cell, b, bit, d);
             unsettled &= ~ask;
+            // A digit that cost this much to refute likely has siblings that cost as much: the
+            // two or more left are asked together first, for a few times its cost. One
+            // refutation then covers them all (a climb's find spent 16 ms on three digits of
+            // one cell; 2% fewer instructions over the adversarial list, level over 1,222 slow
+            // inputs), and a completion bounds the cell's digit from above.
+            const long spent = questionCost() - askedAt;
+            if (spent >= kConflictsBeforeFirstCount && std::popcount(unsettled) >= 2) {
+                const int together = solveWithin(solver, cell, unsettled, 4 * spent, model);
+                if (together == 0) {
+                    for (; unsettled != 0; unsettled &= unsettled - 1) {
+                        refute(cell, b, bit, std::countr_zero(unsettled));
+                    }
+                } else if (together == 1) {
+                    chosen = model[cell];
+                    unsettled &= (1u << chosen) - 1;
+                }
+            }
         }
         place(current, chosen, b, bit, cell);
         ++boards;
