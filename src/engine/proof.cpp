@@ -552,7 +552,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             unsettled &= ~ask;
             // A digit that cost this much to refute likely has siblings that cost as much: the
             // two or more left are asked together first, for a few times its cost. One
-            // refutation then covers them all (a climb's find spent 16 ms on three digits of
+            // refutation then covers them all (a climb's find spent 20 ms on three digits of
             // one cell; 2% fewer instructions over the adversarial list, level over 1,222 slow
             // inputs), and a completion bounds the cell's digit from above.
             const long spent = questionCost() - askedAt;
