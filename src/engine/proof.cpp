@@ -69,6 +69,9 @@ constexpr long kFirstTurnNodes = 4;
 constexpr long kFirstTurnConflicts = 64;
 // Digits of a cell left to ask, at least, for one count over them all (see the proof's loop).
 constexpr int kUnionDigits = 3;
+// A digit whose refutation cost at least this much (in conflicts, a count's step an eighth of
+// one) has its cell's two or more digits left asked together next, for four times that cost.
+constexpr long kCostlyRefutation = 25;
 // In each turn, from the first, the split gets this many steps of counting per conflict of the
 // turn (a step costs a seventh to a tenth of a conflict). Its budget once went by branches, one
 // per 8 conflicts: a climb met a question with a completion whose split ran 9,000 steps in three
@@ -472,6 +475,11 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
         // The split of the digit whose count failed last: it goes on from that count's basis.
         QuestionSplit questionSplit;
         int splitDigit = -1;
+        auto refuteAll = [&] {
+            for (; unsettled != 0; unsettled &= unsettled - 1) {
+                refute(cell, b, bit, std::countr_zero(unsettled));
+            }
+        };
         while (unsettled != 0) {
             const long askedAt = questionCost();
             const int d = std::countr_zero(unsettled);
@@ -494,9 +502,7 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
                     none = placementsRefute(placements, cells, model, &work.placementSteps);
                 }
                 if (none) {
-                    for (; unsettled != 0; unsettled &= unsettled - 1) {
-                        refute(cell, b, bit, std::countr_zero(unsettled));
-                    }
+                    refuteAll();
                     continue;
                 }
             }
@@ -556,12 +562,10 @@ bool smallestByProof(const Board& root, Search& ctx, Grid& out, SolveWork& work)
             // one cell; 2% fewer instructions over the adversarial list, level over 1,222 slow
             // inputs), and a completion bounds the cell's digit from above.
             const long spent = questionCost() - askedAt;
-            if (spent >= kConflictsBeforeFirstCount && std::popcount(unsettled) >= 2) {
+            if (spent >= kCostlyRefutation && std::popcount(unsettled) >= 2) {
                 const int together = solveWithin(solver, cell, unsettled, 4 * spent, model);
                 if (together == 0) {
-                    for (; unsettled != 0; unsettled &= unsettled - 1) {
-                        refute(cell, b, bit, std::countr_zero(unsettled));
-                    }
+                    refuteAll();
                 } else if (together == 1) {
                     chosen = model[cell];
                     unsettled &= (1u << chosen) - 1;
