@@ -1024,6 +1024,18 @@ bool fixDigit(ClauseSolver& s, int cell, int digit, bool holds) {
     return settle(s);
 }
 
+bool excludeTogether(ClauseSolver& s, int cell, int digit, int otherCell, int otherDigit) {
+    backtrack(s, 0);
+    const int a = cell * 9 + digit, b = otherCell * 9 + otherDigit;
+    if (!s.exists[a] || !s.exists[b]) return true;
+    if (s.clauseCount == kMaxClauses || s.arenaUsed + 2 > kClauseArena) {
+        if (!simplify(s, true)) return false;
+    }
+    s.learnt[0] = static_cast<std::int16_t>(negative(a));
+    s.learnt[1] = static_cast<std::int16_t>(negative(b));
+    return addAtTop(s, 2);
+}
+
 // At most eight pairs of digits, a clause per cell, each of at most 81 literals: the store
 // always has room for them before anything is learned.
 static_assert(8 * kSolverCells <= kMaxClauses && 8 * kSolverCells * kSolverCells <= kClauseArena);

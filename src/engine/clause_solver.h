@@ -105,6 +105,10 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
 // no completion to propagation at the top level.
 bool fixDigit(ClauseSolver& s, int cell, int digit, bool holds);
 
+// Records that no completion has both `digit` (0-8) in `cell` and `otherDigit` in `otherCell`.
+// Returns false when that leaves no completion to propagation at the top level.
+bool excludeTogether(ClauseSolver& s, int cell, int digit, int otherCell, int otherDigit);
+
 // Whether the open cells have a completion: 1 with `model[cell]` the digit (0-8) of every open
 // cell, 0 for none, -1 when `budget` conflicts went first (-1 for no budget). What is learned is
 // kept for later calls.
