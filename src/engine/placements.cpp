@@ -23,6 +23,14 @@ constexpr long kMaxSteps = 800;
 // refute).
 constexpr double kSmoothing = 0.8;
 constexpr double kNoRatio = 1e300;  // a row the entering column does not bound
+// Every step prices the whole pool, so a pool past this many placements sheds, before each
+// pricing round, those that lose more than kPruneMargin at the duals: they seldom come back,
+// and a round that wants one again finds it. Against a pool that only grows: 0.74 of the time
+// on the slowest inputs of a climb against it, 0.93 on held-back slow inputs, and fewer steps
+// too (the count pivots less among placements that no longer matter). From 96 to 160 and with
+// margins from 0.3 to 1 much the same; 192 seldom prunes.
+constexpr int kPoolBeforePruning = 96;
+constexpr double kPruneMargin = 0.5;
 
 struct Space {
     const std::uint16_t (&allowed)[81];
@@ -278,6 +286,33 @@ struct Master {
         }
     }
 
+    // Drops the placements outside the basis that gain less than -kPruneMargin at the duals,
+    // keeping the pool's order.
+    void prune() {
+        int remap[Placements::kMaxPool];
+        int kept = 0;
+        for (int k = 0; k < p.pool; ++k) {
+            bool keep = p.inBasis[k];
+            if (!keep && !p.banned[k]) {
+                double g = p.size[k];
+                for (int i = 0; i < 10; ++i) g -= p.dual[p.rows[k][i]];
+                keep = g >= -kPruneMargin;
+            }
+            remap[k] = keep ? kept : -1;
+            if (!keep) continue;
+            p.digit[kept] = p.digit[k];
+            p.size[kept] = p.size[k];
+            std::copy(std::begin(p.rows[k]), std::end(p.rows[k]), p.rows[kept]);
+            p.inBasis[kept] = p.inBasis[k];
+            p.banned[kept] = p.banned[k];
+            ++kept;
+        }
+        for (int r = 0; r < m; ++r) {
+            if (!slack(p.basic[r])) p.basic[r] = remap[p.basic[r]];
+        }
+        p.pool = kept;
+    }
+
     bool add(int d, const Placement& placement) {
         if (p.pool >= Placements::kMaxPool) return false;
         const int k = p.pool++;
@@ -398,6 +433,7 @@ bool count(Master& master, long* steps) {
     bool smooth = false;
     while (!refuted && !converged && master.optimise()) {
         if (master.objective() >= s.cells - 1e-6) break;  // a fractional cover: no refutation
+        if (p.pool > kPoolBeforePruning) master.prune();
         for (;;) {
             // The check at weights between the duals and the best so far; its placements go
             // into the pool where they gain at the duals.
