@@ -1028,6 +1028,7 @@ bool excludeTogether(ClauseSolver& s, int cell, int digit, int otherCell, int ot
     backtrack(s, 0);
     const int a = cell * 9 + digit, b = otherCell * 9 + otherDigit;
     if (!s.exists[a] || !s.exists[b]) return true;
+    if (a == b) return fixDigit(s, cell, digit, false);  // a clause repeats no literal
     if (s.clauseCount == kMaxClauses || s.arenaUsed + 2 > kClauseArena) {
         if (!simplify(s, true)) return false;
     }

@@ -26,9 +26,9 @@ constexpr double kNoRatio = 1e300;  // a row the entering column does not bound
 // Every step prices the whole pool, so a pool past this many placements sheds, before each
 // pricing round, those that lose more than kPruneMargin at the duals: they seldom come back,
 // and a round that wants one again finds it. Against a pool that only grows: 0.74 of the time
-// on the slowest inputs of a climb against it, 0.93 on held-back slow inputs, and fewer steps
-// too (the count pivots less among placements that no longer matter). From 96 to 160 and with
-// margins from 0.3 to 1 much the same; 192 seldom prunes.
+// on the slowest finds of a climb against that, 0.93 on 1,100 held-back slow inputs, and fewer
+// steps too (the count pivots less among placements that no longer matter). From 96 to 160 and
+// with margins from 0.3 to 1 much the same; 192 seldom prunes.
 constexpr int kPoolBeforePruning = 96;
 constexpr double kPruneMargin = 0.5;
 
