@@ -721,9 +721,11 @@ long luby(long i) {
     return 1L << seq;
 }
 
-// Adds a learned clause after a return to the top level, where its watches may need other
-// literals.
+// Adds a learned clause (learnt[0..size)) after a return to the top level, where its watches may
+// need other literals; a full store first forgets half its learned clauses.
 bool addAtTop(ClauseSolver& s, int size) {
+    if ((s.clauseCount == kMaxClauses || s.arenaUsed + size > kClauseArena) && !simplify(s, true))
+        return false;
     std::int16_t lits[kSolverVars];
     int kept = 0;
     for (int k = 0; k < size; ++k) {
@@ -1029,9 +1031,6 @@ bool excludeTogether(ClauseSolver& s, int cell, int digit, int otherCell, int ot
     const int a = cell * 9 + digit, b = otherCell * 9 + otherDigit;
     if (!s.exists[a] || !s.exists[b]) return true;
     if (a == b) return fixDigit(s, cell, digit, false);  // a clause repeats no literal
-    if (s.clauseCount == kMaxClauses || s.arenaUsed + 2 > kClauseArena) {
-        if (!simplify(s, true)) return false;
-    }
     s.learnt[0] = static_cast<std::int16_t>(negative(a));
     s.learnt[1] = static_cast<std::int16_t>(negative(b));
     return addAtTop(s, 2);
@@ -1192,7 +1191,7 @@ int solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred
             if (s.clauseCount == kMaxClauses || s.arenaUsed + size > kClauseArena) {
                 // Full: forget half the learned clauses at the top level, then add this one.
                 backtrack(s, 0);
-                if (!simplify(s, true) || !addAtTop(s, size)) return 0;
+                if (!addAtTop(s, size)) return 0;
                 continue;
             }
             const int glue = glueOf(s, s.learnt, size);

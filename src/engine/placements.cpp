@@ -286,6 +286,13 @@ struct Master {
         }
     }
 
+    // What placement k gains at the duals: its cells less their duals and its digit's.
+    double gainOf(int k) const {
+        double g = p.size[k];
+        for (int i = 0; i < 10; ++i) g -= p.dual[p.rows[k][i]];
+        return g;
+    }
+
     // Drops the placements outside the basis that gain less than -kPruneMargin at the duals,
     // keeping the pool's order.
     void prune() {
@@ -293,11 +300,7 @@ struct Master {
         int kept = 0;
         for (int k = 0; k < p.pool; ++k) {
             bool keep = p.inBasis[k];
-            if (!keep && !p.banned[k]) {
-                double g = p.size[k];
-                for (int i = 0; i < 10; ++i) g -= p.dual[p.rows[k][i]];
-                keep = g >= -kPruneMargin;
-            }
+            if (!keep && !p.banned[k]) keep = gainOf(k) >= -kPruneMargin;
             remap[k] = keep ? kept : -1;
             if (!keep) continue;
             p.digit[kept] = p.digit[k];
@@ -352,8 +355,7 @@ struct Master {
             double gain = 1e-9;
             for (int k = 0; k < p.pool; ++k) {
                 if (p.inBasis[k] || p.banned[k]) continue;
-                double g = p.size[k];
-                for (int i = 0; i < 10; ++i) g -= p.dual[p.rows[k][i]];
+                const double g = gainOf(k);
                 if (g > gain) gain = g, enter = k;
             }
             for (int i = 0; i < m; ++i) {
