@@ -56,10 +56,14 @@ def check(line, answer):
     base = clauses_of(givens)
     if answer == "none":
         return pycosat.solve(base) == "UNSAT" or "a completion exists"
+    if len(answer) != 81 or not answer.isdigit():
+        return "not 81 digits"
     digits = [int(ch) for ch in answer]
     for cell in range(81):
         if givens[cell] and digits[cell] != givens[cell]:
             return "a given changed"
+        if not givens[cell] and digits[cell] == 0:
+            return f"cell {cell} left empty"
         if not givens[cell]:
             if any(digits[o] == digits[cell] for o in PEERS[cell]):
                 return f"cell {cell} repeats a peer"

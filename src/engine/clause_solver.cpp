@@ -233,9 +233,15 @@ int store(ClauseSolver& s, const std::int16_t* lits, int size, int glue) {
     return clause;
 }
 
+// What the top level learns when it meets a conflict: for good (see `contradicted`).
+bool contradiction(ClauseSolver& s) {
+    s.contradicted = true;
+    return false;
+}
+
 // Unit propagation to a fixed point. Returns kNoConflict, a clause, or kPairConflict with the two
 // clashing variables in `pair`.
-int propagate(ClauseSolver& s, int (&pair)[2]) {
+int propagateRules(ClauseSolver& s, int (&pair)[2]) {
     while (s.propagated < s.trailSize) {
         const int literal = s.trail[s.propagated++];
         const int var = varOf(literal);
@@ -323,6 +329,12 @@ int propagate(ClauseSolver& s, int (&pair)[2]) {
         }
     }
     return kNoConflict;
+}
+
+int propagate(ClauseSolver& s, int (&pair)[2]) {
+    const int conflict = propagateRules(s, pair);
+    if (conflict != kNoConflict && s.decisionLevel == 0) contradiction(s);
+    return conflict;
 }
 
 void backtrack(ClauseSolver& s, int level) {
@@ -579,7 +591,7 @@ bool simplify(ClauseSolver& s, bool forget) {
             if (v < 0) scratch[size++] = c[k];
         }
         if (satisfied) continue;
-        if (size == 0) return false;
+        if (size == 0) return contradiction(s);
         if (size == 1) {
             assign(s, scratch[0], kNoReason);
             continue;
@@ -607,7 +619,7 @@ bool simplify(ClauseSolver& s, bool forget) {
 // Propagates at the top level; false on a conflict there.
 bool settle(ClauseSolver& s) {
     int pair[2];
-    return propagate(s, pair) == kNoConflict;
+    return !s.contradicted && propagate(s, pair) == kNoConflict;
 }
 
 // At the top level: shortens learned clauses not tried before, lowest glue first, until `budget`
@@ -670,10 +682,10 @@ bool vivify(ClauseSolver& s, long budget) {
         }
         backtrack(s, 0);
         if (satisfied || kept == size) continue;
-        if (kept == 0) return false;
+        if (kept == 0) return contradiction(s);
         if (kept == 1) {
             // A fact; the clause it satisfies goes at the next clean-up.
-            if (valueOf(s, lits[0]) == 0) return false;
+            if (valueOf(s, lits[0]) == 0) return contradiction(s);
             if (valueOf(s, lits[0]) < 0) assign(s, lits[0], kNoReason);
             if (!settle(s)) return false;
             continue;
@@ -733,7 +745,7 @@ bool addAtTop(ClauseSolver& s, int size) {
         if (v == 1) return true;
         if (v < 0) lits[kept++] = s.learnt[k];
     }
-    if (kept == 0) return false;
+    if (kept == 0) return contradiction(s);
     if (kept == 1) {
         assign(s, lits[0], kNoReason);
         return settle(s);
@@ -971,6 +983,7 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     s.assignments = 0;
     s.matchingChecks = 0;
     s.hallRules = false;
+    s.contradicted = false;
     std::memcpy(s.candidates, candidates, sizeof s.candidates);
     std::memcpy(s.notFalse, candidates, sizeof s.notFalse);
     for (int d = 0; d < 9; ++d) {
@@ -1005,7 +1018,7 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
     for (int unit = 0; unit < 27; ++unit) {
         for (int d = 0; d < 9; ++d) {
             if (!needs[unit][d] || s.notFalseIn[unit][d] > 1) continue;
-            if (s.notFalseIn[unit][d] == 0) return false;
+            if (s.notFalseIn[unit][d] == 0) return contradiction(s);
             for (int k = 0; k < 9; ++k) {
                 const int var = cellOfUnit(unit, k) * 9 + d;
                 if (s.exists[var] && s.value[var] < 0) assign(s, positive(var), kNoReason);
@@ -1017,17 +1030,19 @@ bool initSolver(ClauseSolver& s, const std::uint16_t (&candidates)[kSolverCells]
 
 bool fixDigit(ClauseSolver& s, int cell, int digit, bool holds) {
     backtrack(s, 0);
+    if (s.contradicted) return false;
     const int var = cell * 9 + digit;
     if (!s.exists[var]) return !holds;
     const int literal = holds ? positive(var) : negative(var);
     const int v = valueOf(s, literal);
-    if (v == 0) return false;
+    if (v == 0) return contradiction(s);
     if (v < 0) assign(s, literal, kNoReason);
     return settle(s);
 }
 
 bool excludeTogether(ClauseSolver& s, int cell, int digit, int otherCell, int otherDigit) {
     backtrack(s, 0);
+    if (s.contradicted) return false;
     const int a = cell * 9 + digit, b = otherCell * 9 + otherDigit;
     if (!s.exists[a] || !s.exists[b]) return true;
     if (a == b) return fixDigit(s, cell, digit, false);  // a clause repeats no literal
@@ -1071,6 +1086,7 @@ namespace {
 bool propagateUnder(ClauseSolver& s, const int* literals, int count,
                     std::uint16_t (&open)[kSolverCells]) {
     backtrack(s, 0);
+    if (s.contradicted) return false;
     // Backtracking saves each value as its variable's phase: these assumptions are not the
     // search's, and its phases stay as they were.
     std::int8_t phases[kSolverVars];
@@ -1136,6 +1152,7 @@ namespace {
 int solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred, long budget,
                std::int8_t (&model)[kSolverCells]) {
     backtrack(s, 0);
+    if (s.contradicted) return 0;
     s.assumed = count;
     const RestartPolicy policy = s.hallRules ? kRepeatedGivens : kDistinctGivens;
     long restart = 0, sinceRestart = 0, limit = policy.base;
@@ -1164,7 +1181,10 @@ int solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred
             int top = 0;
             for (int k = 0; k < s.hallSize; ++k)
                 top = std::max<int>(top, s.level[varOf(s.hallClause[k])]);
-            if (s.hallSize == 0 || top == 0) return 0;
+            if (s.hallSize == 0 || top == 0) {
+                contradiction(s);
+                return 0;
+            }
             if (s.hallSize == 1) {
                 backtrack(s, 0);
                 assign(s, s.hallClause[0], kNoReason);
@@ -1176,11 +1196,11 @@ int solveUnder(ClauseSolver& s, const int* assumptions, int count, int preferred
         if (conflict != kNoConflict) {
             ++s.conflicts;
             ++sinceRestart;
+            if (s.decisionLevel == 0) return 0;
             if (budget >= 0 && s.conflicts - conflictsBefore > budget) {
                 backtrack(s, 0);
                 return -1;
             }
-            if (s.decisionLevel == 0) return 0;
             const int size = analyze(s, conflict, pair);
             if (size == 1) {
                 backtrack(s, 0);

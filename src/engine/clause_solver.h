@@ -92,6 +92,10 @@ struct ClauseSolver {
     std::uint32_t unitsChanged = 0;
     int hallSize = 0;
     int assumed = 0;  // the current solve's assumptions (its first decision levels)
+    // The top level met a conflict: there is no completion at all. Propagation moves past the
+    // literals it has looked at, so a later call would not meet that conflict again; every call
+    // answers from this instead.
+    bool contradicted = false;
 };
 
 // Sets up the solver for a puzzle. `candidates[cell]`: bit d when digit d + 1 may stand in an
