@@ -54,9 +54,10 @@ bool placementsRefuteFrom(Placements& p, const Placements& from, const std::uint
                           long* steps = nullptr);
 
 // Each open cell's digit with the largest share in the last count's fractional cover (the count
-// over these same `allowed`), -1 where no placement of it covers the cell.
+// over these same `allowed`), -1 where no placement of it covers the cell; `largest`, when
+// given, gets that share per cell.
 void placementsCover(const Placements& p, const std::uint16_t (&allowed)[81],
-                     std::int8_t (&digits)[81]);
+                     std::int8_t (&digits)[81], double* largest = nullptr);
 
 // Whether the weights of an earlier refutation refute these open cells too (one pricing round
 // each, counted in `steps`).
