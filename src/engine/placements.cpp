@@ -352,6 +352,8 @@ struct Master {
     // Primal simplex over the pool (most gain first); false when out of steps.
     bool optimise() {
         refreshDuals();
+        // The objective as the steps raise it, to tell cheaply when a full cover may be near.
+        double reached = objective();
         for (;;) {
             int enter = -1, slackIn = -1;
             double gain = 1e-9;
@@ -426,7 +428,8 @@ struct Master {
             // rises: the steps left (most of them degenerate, driving banned or idle placements
             // out) are spared: 5% less work over 286 slow inputs and over the 54 held-back
             // inputs of 5,382 that split most.
-            if (coversAll()) return true;
+            reached += gain * p.value[leave];
+            if (reached >= s.cells - 1e-5 && coversAll()) return true;
         }
     }
 };
